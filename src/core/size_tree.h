@@ -1,0 +1,138 @@
+#pragma once
+// The in-memory size tree: one node per folder, sizes in megabytes as binary64.
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/progress.h"
+
+namespace vantum {
+
+// The model's consistency checks. what() is "Assertion failure (SizeTreeU, line N)".
+class SizeTreeAssertion : public std::runtime_error {
+public:
+    explicit SizeTreeAssertion(int line);
+    int line() const { return line_; }
+
+private:
+    int line_;
+};
+
+// Path and name of the pseudo folder on top of an all-drives scan.
+inline constexpr const char* kAllDrives = "<All Drives>";
+
+class TSizeTree;
+
+// Counters shared by the scan, the size pass and the tree file; one set per tree.
+struct TScanState {
+    std::int32_t FolderCount = 0;
+    std::int32_t FirstLevelDone = 0;
+    std::int32_t FirstLevelTotal = 0;
+    std::int32_t ProgressMax = 0;
+    std::int32_t ProgressPos = 0;
+    bool AbortScan = false;
+};
+
+class TSizeFolder {
+public:
+    // Folders are created only through AddSubFolder (and TSizeTree for Root).
+    TSizeFolder(TSizeTree* tree, TSizeFolder* parent, std::string path);
+    ~TSizeFolder();
+    TSizeFolder(const TSizeFolder&) = delete;
+    TSizeFolder& operator=(const TSizeFolder&) = delete;
+
+    double FilesSize = 0;       // MB of the files directly in this folder
+    double SubFoldersSize = 0;  // MB of everything below it
+    std::vector<std::unique_ptr<TSizeFolder>> SubFolders;
+    std::string Path;  // byte string, exactly as given
+    std::string Name;
+    bool IncludeSystemFolders = true;
+    TSizeFolder* Parent = nullptr;
+
+    double CumulatedSize() const { return FilesSize + SubFoldersSize; }
+
+    // Empty path: SizeTreeAssertion(154); nothing is added.
+    TSizeFolder* AddSubFolder(const std::string& path);
+    // Index out of range: SizeTreeAssertion(199).
+    TSizeFolder* GetSubFolder(int index) const;
+    int SubFolderCount() const { return static_cast<int>(SubFolders.size()); }
+
+    double GetFilesSize() const { return FilesSize; }
+    void SetFilesSize(double v) { FilesSize = v; }
+    double GetSubFoldersSize() const { return SubFoldersSize; }
+    void SetSubFoldersSize(double v) { SubFoldersSize = v; }
+    void SetIncludeSystemFolders(bool v) { IncludeSystemFolders = v; }
+
+    // Null argument: SizeTreeAssertion(365). Returns the argument's Parent.
+    TSizeFolder* ParentOf(const TSizeFolder* folder) const;
+
+    // Reorders folder's direct children: by Path descending / by CumulatedSize ascending.
+    void SortByPath(TSizeFolder* folder) const;
+    void SortBySize(TSizeFolder* folder) const;
+
+    // The descent (scanner.cpp). Called on the object that supplies IncludeSystemFolders.
+    void CreateObjectTree(TSizeFolder* folder);
+    void CreateFullObjectTree(TSizeFolder* folder, bool includeSystemFolders);
+
+    TSizeTree* Tree() const { return tree_; }
+
+    // Bytes of the files directly in this folder as found by the descent's listing, or -1
+    // when unknown. The size pass takes it instead of listing the folder a second time.
+    std::int64_t ListedBytes = -1;
+
+private:
+    TSizeTree* tree_;
+};
+
+class TSizeTree {
+public:
+    TSizeTree();
+    ~TSizeTree();
+    TSizeTree(const TSizeTree&) = delete;
+    TSizeTree& operator=(const TSizeTree&) = delete;
+
+    std::unique_ptr<TSizeFolder> Root;
+    TScanState State;
+
+    // The top folder (Root's sub-folder 0), or null on an empty tree.
+    TSizeFolder* Top() const { return Root->SubFolders.empty() ? nullptr : Root->SubFolders[0].get(); }
+
+    // Folder below the top folder whose Path equals path (one trailing '/' removed);
+    // the top folder when none matches.
+    TSizeFolder* FindFolder(const std::string& path) const;
+    int CountFolders(const TSizeFolder* folder) const;
+
+    // Size pass and branch operations (size_pass.cpp).
+    bool CalculateSizes();
+    void SumBranch(TSizeFolder* folder);
+    void AddToAncestors(TSizeFolder* folder);
+    void ClearBranch(TSizeFolder* folder);
+
+    // Progress receiver and listing workers used by the scan and the size pass.
+    void SetProgressSink(ProgressSink* sink) { sink_ = sink ? sink : &NullProgress(); }
+    ProgressSink& Sink() const { return *sink_; }
+    // Number of listing workers; 0 = the machine's core count, 1 = serial order.
+    void SetThreads(int n) { threads_ = n; }
+    int Threads() const;
+
+private:
+    ProgressSink* sink_;
+    int threads_ = 0;
+};
+
+// Size in MB of the files directly in a folder (every entry but "." and "..", own sizes,
+// links not followed). 0 when the folder cannot be listed.
+double FolderFilesSize(const std::string& path);
+// Directory entries of a folder, "." and ".." included, less one when above one.
+int CountFirstLevelFolders(const std::string& path);
+// Mount points of the drives that "Scan all" covers, appended to list.
+void ListScanDrives(std::vector<std::string>& list);
+
+// Branch refresh, the core half: drops the branch, rescans it with includeSystemFolders,
+// sizes it and corrects the ancestors' totals. The caller clears its views first.
+void RefreshBranchCore(TSizeTree& tree, TSizeFolder* folder, bool includeSystemFolders);
+
+}  // namespace vantum
