@@ -1,0 +1,27 @@
+#pragma once
+// Size texts shown in the lists: " kb", " Mb", " Gb" with at most two decimals.
+
+#include <cstdint>
+#include <string>
+
+namespace vantum {
+
+// A fixed-point value with four decimals, held as ten-thousandths.
+struct Fixed4 {
+    std::int64_t units = 0;
+    static Fixed4 FromDouble(double v);  // rounds to nearest, ties to even
+    double ToDouble() const { return static_cast<double>(units) / 10000.0; }
+    friend bool operator==(Fixed4 a, Fixed4 b) { return a.units == b.units; }
+};
+
+// Integer part (toward zero) plus the fraction rounded to two decimals, ties to even.
+Fixed4 RoundTo2Decimals(Fixed4 x);
+double RoundTo2Decimals(double x);
+
+// Shortest form of a fixed-point value: no thousands separator, no trailing zeros.
+std::string FixedToText(Fixed4 v, char decimalSeparator = '.');
+
+// x in MB: below 1 as kb, below 1024 as Mb, else Gb; "512 kb", "1.5 Mb", "2 Gb".
+std::string FormatSize(double megabytes, char decimalSeparator = '.');
+
+}  // namespace vantum

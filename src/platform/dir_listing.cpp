@@ -1,0 +1,165 @@
+#include "platform/dir_listing.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vantum::platform {
+
+namespace {
+
+constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
+
+EntryKind KindOfMode(mode_t m) {
+    if (S_ISDIR(m)) return EntryKind::Folder;
+    if (S_ISREG(m)) return EntryKind::File;
+    if (S_ISLNK(m)) return EntryKind::Symlink;
+    return EntryKind::Other;
+}
+
+EntryKind KindOfDType(unsigned char t, bool& known) {
+    known = true;
+    switch (t) {
+        case DT_DIR: return EntryKind::Folder;
+        case DT_REG: return EntryKind::File;
+        case DT_LNK: return EntryKind::Symlink;
+        case DT_UNKNOWN: known = false; return EntryKind::Other;
+        default: return EntryKind::Other;
+    }
+}
+
+}  // namespace
+
+FolderHandle::~FolderHandle() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+FolderHandle& FolderHandle::operator=(FolderHandle&& o) noexcept {
+    if (this != &o) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = o.fd_;
+        o.fd_ = -1;
+    }
+    return *this;
+}
+
+FolderHandle FolderHandle::Open(const std::string& path) {
+    if (path.empty()) return {};
+    int fd = ::open(path.c_str(), kDirFlags & ~O_NOFOLLOW);
+    if (fd >= 0 || errno != ENAMETOOLONG) return FolderHandle(fd);
+    // Walk the path one component at a time.
+    FolderHandle cur(::open(path[0] == '/' ? "/" : ".", kDirFlags));
+    size_t i = 0;
+    while (cur.ok() && i < path.size()) {
+        while (i < path.size() && path[i] == '/') ++i;
+        size_t j = path.find('/', i);
+        if (j == std::string::npos) j = path.size();
+        if (j > i) {
+            std::string part = path.substr(i, j - i);
+            cur = FolderHandle(::openat(cur.fd(), part.c_str(), kDirFlags & ~O_NOFOLLOW));
+        }
+        i = j;
+    }
+    return cur;
+}
+
+FolderHandle FolderHandle::OpenAt(int parentFd, const char* name) {
+    return FolderHandle(::openat(parentFd, name, kDirFlags));
+}
+
+std::uint64_t FolderHandle::Device() const {
+    struct stat st;
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0;
+    return st.st_dev;
+}
+
+FolderReader::FolderReader(const FolderHandle& folder, bool withStat) : withStat_(withStat) {
+    if (!folder.ok()) return;
+    // fdopendir takes the descriptor over; list through a duplicate so the handle stays usable.
+    int dup = ::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0);
+    if (dup < 0) return;
+    DIR* d = ::fdopendir(dup);
+    if (!d) {
+        ::close(dup);
+        return;
+    }
+    dir_ = d;
+    fd_ = dup;
+}
+
+FolderReader::~FolderReader() {
+    if (dir_) ::closedir(static_cast<DIR*>(dir_));
+}
+
+bool FolderReader::Next(EntryView& out) {
+    if (!dir_) return false;
+    for (;;) {
+        errno = 0;
+        struct dirent* e = ::readdir(static_cast<DIR*>(dir_));
+        if (!e) return false;
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        out.name = std::string_view(n);
+        out.hidden = n[0] == '.';
+        bool known;
+        out.kind = KindOfDType(e->d_type, known);
+        out.size = 0;
+        out.device = 0;
+        out.statted = false;
+        if (withStat_ || !known) {
+            struct stat st;
+            if (::fstatat(fd_, n, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                out.kind = KindOfMode(st.st_mode);
+                out.size = static_cast<std::uint64_t>(st.st_size);
+                out.device = st.st_dev;
+                out.statted = true;
+            } else if (!known) {
+                continue;  // vanished before we could tell what it was
+            }
+        }
+        return true;
+    }
+}
+
+std::vector<DirEntry> ListFolder(const std::string& path) {
+    std::vector<DirEntry> out;
+    FolderHandle h = FolderHandle::Open(path);
+    FolderReader r(h, true);
+    EntryView e;
+    while (r.Next(e)) out.push_back(DirEntry{std::string(e.name), e.kind, e.hidden, e.size});
+    return out;
+}
+
+bool IsMountPoint(const std::string& path) {
+    FolderHandle h = FolderHandle::Open(path);
+    if (!h.ok()) return false;
+    struct stat self, parent;
+    if (::fstat(h.fd(), &self) != 0) return false;
+    if (::fstatat(h.fd(), "..", &parent, 0) != 0) return false;
+    // The root of the whole name space is its own parent.
+    if (self.st_dev == parent.st_dev && self.st_ino == parent.st_ino) return true;
+    return self.st_dev != parent.st_dev;
+}
+
+DiskSpace GetDiskSpace(const std::string& path) {
+    struct statvfs s;
+    if (::statvfs(path.c_str(), &s) != 0) return {};
+    return DiskSpace{static_cast<std::uint64_t>(s.f_bavail) * s.f_frsize,
+                     static_cast<std::uint64_t>(s.f_blocks) * s.f_frsize};
+}
+
+void RaiseOpenFileLimit() {
+    struct rlimit rl;
+    if (::getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur < rl.rlim_max) {
+        rl.rlim_cur = rl.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &rl);
+    }
+}
+
+}  // namespace vantum::platform

@@ -1,0 +1,92 @@
+#pragma once
+// Folder listing: entries with kind, hidden flag and own 64-bit size; links are never followed.
+// Folders are opened relative to their parent's descriptor, so deep trees and paths longer
+// than the platform's path limit work.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantum::platform {
+
+enum class EntryKind { Folder, File, Symlink, Other };
+
+// An open folder. Move-only; closes on destruction.
+class FolderHandle {
+public:
+    FolderHandle() = default;
+    explicit FolderHandle(int fd) : fd_(fd) {}
+    ~FolderHandle();
+    FolderHandle(FolderHandle&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+    FolderHandle& operator=(FolderHandle&& o) noexcept;
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    // Opens a folder by path; a path too long for the platform is opened component by component.
+    static FolderHandle Open(const std::string& path);
+    // Opens the folder `name` inside the open folder `parent`; never follows a symbolic link.
+    static FolderHandle OpenAt(int parentFd, const char* name);
+
+    bool ok() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    // Device of the open folder (st_dev), 0 when unknown.
+    std::uint64_t Device() const;
+
+private:
+    int fd_ = -1;
+};
+
+struct EntryView {
+    std::string_view name;  // valid until the next call to Next
+    EntryKind kind = EntryKind::Other;
+    bool hidden = false;       // the name begins with "."
+    std::uint64_t size = 0;    // own size (lstat), 0 when the entry vanished
+    std::uint64_t device = 0;  // st_dev of the entry itself (tells mount points apart)
+    bool statted = false;      // size and device are known
+};
+
+// Reads the entries of an open folder, "." and ".." left out.
+class FolderReader {
+public:
+    // withStat: also lstat every entry (size, device); else only the kind is known, from the
+    // listing where the file system gives it.
+    FolderReader(const FolderHandle& folder, bool withStat);
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    bool ok() const { return dir_ != nullptr; }
+    bool Next(EntryView& out);
+
+private:
+    void* dir_ = nullptr;  // DIR*
+    int fd_ = -1;
+    bool withStat_;
+};
+
+struct DirEntry {
+    std::string name;
+    EntryKind kind = EntryKind::Other;
+    bool hidden = false;
+    std::uint64_t size = 0;
+};
+
+// All entries of a folder with sizes; empty when it cannot be opened.
+std::vector<DirEntry> ListFolder(const std::string& path);
+
+// Whether the folder at path is the root of a file system other than its parent's.
+bool IsMountPoint(const std::string& path);
+
+// Free bytes available to the user and total bytes of the file system holding path
+// (statvfs). Both 0 when it cannot be read.
+struct DiskSpace {
+    std::uint64_t freeBytes = 0;
+    std::uint64_t totalBytes = 0;
+};
+DiskSpace GetDiskSpace(const std::string& path);
+
+// Raises the open-files limit to its hard maximum (parallel walks keep parent folders open).
+void RaiseOpenFileLimit();
+
+}  // namespace vantum::platform
