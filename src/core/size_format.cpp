@@ -2,6 +2,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace vantum {
@@ -62,4 +63,14 @@ std::string FormatSize(double x, char sep) {
     return FixedToText(RoundTo2Decimals(Fixed4::FromDouble(value)), sep) + unit;
 }
 
+}  // namespace vantum
+
+namespace vantum {
+std::string FormatElapsed(std::int64_t ms) {
+    if (ms < 0) ms = 0;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "  %02d:%02d:%02d ms", static_cast<int>(ms / 60000 % 60),
+                  static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
+    return buf;
+}
 }  // namespace vantum

@@ -25,3 +25,9 @@ std::string FixedToText(Fixed4 v, char decimalSeparator = '.');
 std::string FormatSize(double megabytes, char decimalSeparator = '.');
 
 }  // namespace vantum
+
+namespace vantum {
+// Elapsed time of a scan: two spaces, minutes, seconds and milliseconds ("  01:23:456 ms");
+// hours are not shown.
+std::string FormatElapsed(std::int64_t milliseconds);
+}  // namespace vantum

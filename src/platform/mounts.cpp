@@ -136,11 +136,13 @@ std::string FileSystemTypeOf(const std::string& path) {
     return m ? m->fsType : std::string();
 }
 
-std::vector<std::string> ListScanDriveMounts() {
+std::vector<std::string> ListScanDriveMounts() { return ListScanDriveMounts(ReadMounts()); }
+
+std::vector<std::string> ListScanDriveMounts(const std::vector<MountEntry>& mounts) {
     std::vector<std::string> out;
     std::set<std::uint64_t> seen;
     std::set<std::string> seenSources;
-    for (const auto& m : ReadMounts()) {
+    for (const auto& m : mounts) {
         DriveKind k = ClassifyMount(m);
         if (k != DriveKind::Fixed && k != DriveKind::Network) continue;
         // A device mounted twice (bind mounts, btrfs subvolumes) counts once: its first mount.

@@ -38,5 +38,6 @@ std::string FileSystemTypeOf(const std::string& path);
 // Fixed and network drives for "Scan all": one mount point per device (its first mount),
 // in mount order.
 std::vector<std::string> ListScanDriveMounts();
+std::vector<std::string> ListScanDriveMounts(const std::vector<MountEntry>& mounts);
 
 }  // namespace vantum::platform
