@@ -116,6 +116,8 @@ int Run(const Args& args) {
         return 1;
     }
     PrintTreeSummary(tree, top, stdout);
+    // Exact: every size is a whole number of bytes divided by 2^20.
+    std::printf("Bytes: %.0f\n", t->CumulatedSize() * 1048576.0);
     std::printf("Elapsed:%s\n", FormatElapsed(ms).c_str());
 #ifdef VANTUM_HAVE_TREE_FILE
     if (!save.empty()) {
