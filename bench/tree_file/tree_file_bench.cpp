@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -35,6 +36,7 @@ static long StatusKb(const char* key) {
 static void ResetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
+static double Cpu() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 static double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
 // A realistic shape: 1 top folder, 100 first-level folders, then a fan-out of 10 per level.
@@ -63,13 +65,16 @@ int main(int argc, char** argv) {
         long base = StatusKb("VmRSS:");
         TSizeTree tree;
         auto b0 = Clock::now();
+        double bc = Cpu();
         BuildTree(tree, std::atoi(argv[3]));
-        double buildS = Seconds(b0, Clock::now());
+        double buildS = Seconds(b0, Clock::now()), buildCpu = Cpu() - bc;
         long built = StatusKb("VmRSS:");
         ResetPeak();
         auto t0 = Clock::now();
+        double c0 = Cpu();
         SaveToFile(tree, arg);
         auto t1 = Clock::now();
+        std::printf("save_cpu_s %.3f\nbuild_in_memory_cpu_s %.3f\n", Cpu() - c0, buildCpu);
         struct stat st;
         stat(arg.c_str(), &st);
         std::printf("build_in_memory_s %.3f\n", buildS);
@@ -85,8 +90,10 @@ int main(int argc, char** argv) {
         ResetPeak();
         TSizeTree tree;
         auto t0 = Clock::now();
+        double c0 = Cpu();
         LoadFromFile(tree, arg);
         auto t1 = Clock::now();
+        std::printf("load_cpu_s %.3f\n", Cpu() - c0);
         std::printf("load_s %.3f\nload_peak_growth_kb %ld\nload_rss_growth_kb %ld\nloaded_folders %d\n",
                     Seconds(t0, t1), StatusKb("VmHWM:") - base, StatusKb("VmRSS:") - base,
                     tree.CountFolders(tree.Root.get()));
@@ -114,15 +121,18 @@ int main(int argc, char** argv) {
         TSizeTree tree;
         TSizeFolder* top = tree.Root->AddSubFolder(arg);
         top->CreateObjectTree(top);
-        std::vector<double> times;
+        std::vector<double> times, cpus;
         size_t hits = 0;
         for (int i = 0; i < 5; ++i) {
             auto t0 = Clock::now();
+            double c0 = Cpu();
             hits = FindFilesInTree(*top, "*.tmp", NullProgress(), true).paths.size();
             times.push_back(Seconds(t0, Clock::now()));
+            cpus.push_back(Cpu() - c0);
         }
         std::sort(times.begin(), times.end());
-        std::printf("search_hits %zu\nsearch_s %.4f\n", hits, times[2]);
+        std::sort(cpus.begin(), cpus.end());
+        std::printf("search_hits %zu\nsearch_s %.4f\nsearch_cpu_s %.4f\n", hits, times[2], cpus[2]);
         return 0;
     }
     return 2;

@@ -16,7 +16,8 @@ namespace vantum {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 20;
+constexpr std::size_t kWriteBuffer = 256 << 10;
+constexpr std::size_t kReadBuffer = 1 << 20;
 
 std::string Reason(int err) { return std::strerror(err); }
 
@@ -94,7 +95,7 @@ AtomicFileWriter::AtomicFileWriter(const std::string& target) : target_(target),
         }
         ::fchmod(fd_, st.st_mode & 07777);
     }
-    buf_.resize(kBufferSize);
+    buf_.resize(kWriteBuffer);
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }
@@ -155,7 +156,7 @@ BoundedFileReader::BoundedFileReader(const std::string& file) {
     }
     ::flock(fd_, LOCK_SH | LOCK_NB);  // advisory only; reading goes on without it
     size_ = static_cast<std::uint64_t>(st.st_size);
-    buf_.resize(kBufferSize);
+    buf_.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(size_, 1, kReadBuffer)));
 }
 
 BoundedFileReader::~BoundedFileReader() {

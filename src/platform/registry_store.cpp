@@ -521,6 +521,11 @@ bool FileRegistryStore::DeleteValue(RegRoot root, std::string_view key, std::str
 bool FileRegistryStore::DeleteKey(RegRoot root, std::string_view key) {
     return Mutate([&](MemoryRegistry& r) { return r.DeleteKey(root, key); });
 }
+std::string FileRegistryStore::LastError() const {
+    Refresh();
+    return error_.empty() ? loadError_ : error_;
+}
+
 bool FileRegistryStore::Update(const std::function<bool(RegistryStore&)>& edits) {
     return Mutate([&](MemoryRegistry& r) { return edits(r); });
 }

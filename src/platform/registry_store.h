@@ -148,7 +148,8 @@ public:
     bool DeleteValue(RegRoot root, std::string_view key, std::string_view name) override;
     bool DeleteKey(RegRoot root, std::string_view key) override;
     bool Update(const std::function<bool(RegistryStore&)>& edits) override;
-    std::string LastError() const override { return error_; }
+    // Also tells when the file on disk is damaged (every change fails then).
+    std::string LastError() const override;
 
 private:
     struct Stamp {

@@ -15,12 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "core/recording_sink.h"
 #include "support/temp_dir.h"
 
 namespace vantum {
 namespace {
 
 using test::ReadFile;
+using test::RecordingSink;
 using test::TempDir;
 
 // File bytes built independently of the writer.
@@ -77,12 +79,6 @@ std::string Dump(const TSizeTree& tree) {
     }
     return out;
 }
-
-struct RecordingSink : ProgressSink {
-    std::vector<int> ranges, positions;
-    void SizeRange(int m) override { ranges.push_back(m); }
-    void SizeProgress(int p) override { positions.push_back(p); }
-};
 
 std::string ErrorOfLoad(const std::string& file) {
     TSizeTree tree;
@@ -146,19 +142,19 @@ TEST(TreeFile, ProgressRangesAndPositions) {
     RecordingSink sink;
     tree.SetProgressSink(&sink);
     SaveToFile(tree, dir / "t.vtr");
-    EXPECT_EQ(sink.ranges, (std::vector<int>{4}));
-    EXPECT_EQ(sink.positions, (std::vector<int>{1, 2, 3, 4, 0}));
+    EXPECT_EQ(sink.values(1025), (std::vector<int>{4}));
+    EXPECT_EQ(sink.values(1024), (std::vector<int>{1, 2, 3, 4, 0}));
 
     // The read range is the file size div 111: a file of 1110 bytes gives 10.
-    std::string bytes = I32(1) + Rec("/p", std::string(1110 - 4 - 34, 'n'), 0, 0, -1);
+    std::string bytes = I32(1) + Rec("/p", std::string(1110 - 4 - 30, 'n'), 0, 0, -1);
     ASSERT_EQ(bytes.size(), 1110u);
     dir.write("big.vtr", bytes);
     TSizeTree back;
     RecordingSink rs;
     back.SetProgressSink(&rs);
     LoadFromFile(back, dir / "big.vtr");
-    EXPECT_EQ(rs.ranges, (std::vector<int>{10}));
-    EXPECT_EQ(rs.positions, (std::vector<int>{1, 0}));
+    EXPECT_EQ(rs.values(1025), (std::vector<int>{10}));
+    EXPECT_EQ(rs.values(1024), (std::vector<int>{1, 0}));
     EXPECT_EQ(back.State.ProgressMax, 10);
 
     // The closing position also comes when reading fails.
@@ -167,8 +163,8 @@ TEST(TreeFile, ProgressRangesAndPositions) {
     RecordingSink bs;
     broken.SetProgressSink(&bs);
     EXPECT_THROW(LoadFromFile(broken, dir / "short.vtr"), TreeFileError);
-    ASSERT_FALSE(bs.positions.empty());
-    EXPECT_EQ(bs.positions.back(), 0);
+    ASSERT_FALSE(bs.events.empty());
+    EXPECT_EQ(bs.events.back(), (RecordingSink::Event{1024, 0}));
 }
 
 TEST(TreeFile, TheCountFieldIsIgnoredAndTrailingBytesToo) {
@@ -224,7 +220,7 @@ TEST(TreeFile, PartOfABrokenFileStaysInTheTree) {
     TSizeTree tree;
     EXPECT_THROW(LoadFromFile(tree, dir / "p.vtr"), TreeFileError);
     ASSERT_NE(tree.Top(), nullptr);
-    EXPECT_EQ(tree.CountFolders(tree.Root.get()), 4);  // B was created before its sizes failed
+    EXPECT_EQ(tree.CountFolders(tree.Root.get()), 4);  // B was created before its child index failed
 }
 
 TEST(TreeFile, DeepNestingNeedsNoRecursion) {

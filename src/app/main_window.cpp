@@ -1,0 +1,189 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QDesktopServices>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/color_scheme.h"
+#include "app/command_states.h"
+#include "app/escape_watcher.h"
+#include "app/gauge_status.h"
+#include "app/history_controller.h"
+#include "app/navigation.h"
+#include "app/qt_prompts.h"
+#include "app/scan_controller.h"
+#include "app/sort_mode.h"
+#include "app/tip_window.h"
+#include "app/view_switches.h"
+#include "app/welcome_window.h"
+#include "app/window_settings.h"
+#include "core/size_tree.h"
+#include "settings/settings_path.h"
+
+// The resources live in a static library; they are registered explicitly so that the linker
+// keeps them.
+static void InitAppResources() { Q_INIT_RESOURCE(app); }
+
+namespace vantum::app {
+
+MainWindow::MainWindow(MainWindowOptions options, MainWindowHooks hooks)
+    : options_(std::move(options)), hooks_(std::move(hooks)) {
+    InitAppResources();
+    setObjectName(QStringLiteral("Form1"));
+    setMinimumSize(500, 400);
+    // Created off screen; the activation steps make it visible.
+    move(-1000, 50);
+    resize(900, 600);
+
+    if (options_.prompts) {
+        prompts_ = options_.prompts;
+    } else {
+        ownPrompts_ = std::make_unique<QtPrompts>(this);
+        prompts_ = ownPrompts_.get();
+    }
+    tree_ = std::make_unique<TSizeTree>();
+    actions_ = CreateActions(this);
+    widgets_ = BuildWindowLayout(this, actions_);
+
+    escape_ = std::make_unique<EscapeWatcher>();
+    tips_ = std::make_unique<TipController>(this);
+    states_ = std::make_unique<CommandStates>();
+    status_ = std::make_unique<GaugeStatus>(
+        widgets_, [this] { return navigation_->CurrentPath(); },
+        [this] { return actions_.actFolderHistory->isChecked(); });
+    navigation_ = std::make_unique<Navigation>(*tree_, widgets_, views_, *status_);
+    history_ = std::make_unique<HistoryController>(widgets_.historyCombo, *navigation_, *prompts_);
+    sort_ = std::make_unique<SortModeSwitch>(actions_.actSortName, actions_.actSortSize, views_,
+                                             [this] { return navigation_->CurrentFolder(); });
+    switches_ = std::make_unique<ViewSwitches>(widgets_, actions_, *navigation_, *status_, views_, *tips_,
+                                               [this] { ApplyColors(); });
+    scan_ = std::make_unique<ScanController>(ScanController::Parts{*tree_, widgets_, *navigation_, *status_,
+                                                                   *states_, *history_, *sort_, views_,
+                                                                   *escape_, *prompts_});
+    HelpController::UrlOpener opener = options_.openUrl;
+    if (!opener) opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    help_ = std::make_unique<HelpController>(actions_, *prompts_, std::move(opener));
+    settings_ = std::make_unique<WindowSettings>(
+        options_.settingsPath.empty() ? settings::SettingsPath() : options_.settingsPath,
+        SettingsTargets{*this, widgets_, actions_, *switches_, *sort_, *scan_, *history_, *navigation_},
+        *prompts_);
+
+    widgets_.fpc2->setCurrentIndex(kExplorerTreePage);
+    RegisterTreeCommands();
+    ConnectCommands();
+}
+
+MainWindow::~MainWindow() {
+    SaveSettingsOnce();
+    // The views hold references into the tree: they go first.
+    views_.Set(nullptr);
+}
+
+bool MainWindow::IsBusy() const { return states_->IsBusy(); }
+
+void MainWindow::RegisterTreeCommands() {
+    CommandStates& s = *states_;
+    Navigation* nav = navigation_.get();
+    auto haveFolder = [nav] { return nav->CurrentFolder() != nullptr; };
+    s.RegisterTreeCommand(actions_.actRun);
+    s.RegisterTreeWidget(widgets_.scanButton);
+    s.RegisterTreeWidget(widgets_.scanAllButton);
+    s.RegisterTreeCommand(actions_.actrefresh, haveFolder);
+    s.RegisterTreeCommand(actions_.actToggleCharts, haveFolder);
+    s.RegisterTreeCommand(actions_.actUpOneDir, [nav] { return nav->UpAllowed(); });
+    s.RegisterTreeCommand(actions_.actBack, [nav] { return !nav->BackHistory().empty(); });
+    s.RegisterTreeCommand(actions_.actSortName);
+    s.RegisterTreeCommand(actions_.actSortSize);
+    for (QWidget* host : {widgets_.sizeTreeHost, widgets_.barsHost, widgets_.piesHost, widgets_.rankingHost})
+        s.RegisterTreeWidget(host);
+    connect(navigation_.get(), &Navigation::StateChanged, states_.get(), &CommandStates::Update);
+}
+
+void MainWindow::ConnectCommands() {
+    const AppActions& a = actions_;
+    connect(a.actRun, &QAction::triggered, scan_.get(), &ScanController::actRunExecute);
+    connect(widgets_.scanButton, &QToolButton::clicked, scan_.get(), [this] { scan_->ScanButtonClick(false); });
+    connect(widgets_.scanAllButton, &QToolButton::clicked, scan_.get(), [this] { scan_->ScanButtonClick(true); });
+    connect(a.actrefresh, &QAction::triggered, scan_.get(),
+            [this] { scan_->RefreshBranch(navigation_->CurrentFolder()); });
+    connect(a.actUpOneDir, &QAction::triggered, navigation_.get(), &Navigation::GoUp);
+    connect(a.actBack, &QAction::triggered, navigation_.get(), &Navigation::GoBack);
+    connect(a.actBrowseDir, &QAction::triggered, navigation_.get(), [this] { navigation_->BrowseDir(*prompts_); });
+    connect(a.actExit, &QAction::triggered, this, &QWidget::close);
+    // A close asked for during a scan waits for the scan to stop.
+    connect(scan_.get(), &ScanController::Finished, this, [this] {
+        if (closePending_) QTimer::singleShot(0, this, &QWidget::close);
+    });
+}
+
+void MainWindow::ApplyColors() {
+    ApplyColorScheme({this, widgets_.menuBar, widgets_.statusBar, widgets_.coolBar, widgets_.historyCombo,
+                      widgets_.gauge},
+                     actions_.Action8->isChecked());
+}
+
+void MainWindow::Activate(const QStringList& arguments, const std::function<void()>& onVisible) {
+    if (activated_) return;
+    activated_ = true;
+    help_->FindHelpFile();
+    const QString first = arguments.isEmpty() ? QString() : arguments.front();
+    if (first.toLower().contains(QLatin1String(".vtr")) && hooks_.reloadTreeFile) hooks_.reloadTreeFile(first);
+    if (first.toLower().contains(QLatin1String(".lec")) && hooks_.decryptFile) {
+        std::optional<QString> password =
+            prompts_->Input(QStringLiteral("Decrypt files"), QStringLiteral("Enter password"), QString());
+        if (password) {
+            const QString target = first.left(first.size() - 4);
+            prompts_->Message(target + QLatin1Char(' ') + first, Prompts::Kind::Information);
+            hooks_.decryptFile(target, first, *password);
+        }
+    }
+    ApplyColors();
+    std::function<void()> welcome = options_.showWelcome;
+    if (!welcome) welcome = [this] {
+        TWelcomeForm form(this);
+        form.exec();
+    };
+    settings_->Load(welcome);
+    navigation_->GoToPath(settings_->StartFolder(), true);
+    navigation_->SetCurrentFolder(nullptr);
+    setWindowTitle(QStringLiteral("Vantum v.") + QStringLiteral(VANTUM_VERSION));
+    if (hooks_.recordFreeSpaceBaseline) hooks_.recordFreeSpaceBaseline();
+    show();
+    raise();
+    activateWindow();
+    switches_->WindowResized();
+    if (onVisible) onVisible();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (scan_->Running()) {
+        // The scan ends at its next check; the close is repeated when it has.
+        closePending_ = true;
+        scan_->RequestStop();
+        event->ignore();
+        return;
+    }
+    closePending_ = false;
+    if (hooks_.closeQuery) hooks_.closeQuery();
+    SaveSettingsOnce();
+    event->accept();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (switches_) switches_->WindowResized();
+}
+
+void MainWindow::SaveSettingsOnce() {
+    if (settingsSaved_ || !settings_ || !settings_->Loaded()) return;
+    settingsSaved_ = true;
+    settings_->Save();
+}
+
+}  // namespace vantum::app

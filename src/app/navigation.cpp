@@ -1,0 +1,123 @@
+#include "app/navigation.h"
+
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QStackedWidget>
+#include <QTreeView>
+
+#include "app/analyser_views.h"
+#include "app/folder_history.h"
+#include "app/gauge_status.h"
+#include "app/path_text.h"
+#include "app/prompts.h"
+#include "app/window_layout.h"
+#include "core/size_tree.h"
+
+namespace vantum::app {
+
+Navigation::Navigation(TSizeTree& tree, WindowWidgets& widgets, AnalyserViewsSlot& views, GaugeStatus& status,
+                       QObject* parent)
+    : QObject(parent), tree_(tree), w_(widgets), views_(views), status_(status) {
+    connect(w_.dirTree, &QTreeView::clicked, this, &Navigation::DirTreeClick);
+    connect(w_.dirTree, &QTreeView::doubleClicked, this, &Navigation::DirTreeClick);
+}
+
+void Navigation::GoToPath(const QString& path, bool followTree) {
+    if (IsExistingFolder(path)) {
+        currentPath_ = WithTrailingSlash(path);
+        status_.SetPanel(0, currentPath_);
+        if (followTree) SyncExplorerTree(currentPath_);
+        w_.historyCombo->setEditText(currentPath_);
+    } else if (path == QLatin1String(kAllDrivesText)) {
+        w_.historyCombo->setEditText(path);
+        status_.SetPanel(0, w_.historyCombo->currentText());
+        // The file system root stands for the first drive.
+        SyncExplorerTree(QStringLiteral("/"));
+    }
+}
+
+QString Navigation::SelectedTreePath() const {
+    QModelIndex i = w_.dirTree->currentIndex();
+    return i.isValid() ? w_.dirModel->filePath(i) : QString();
+}
+
+void Navigation::SyncExplorerTree(const QString& path) {
+    if (SelectedTreePath() == path) return;
+    QTreeView* t = w_.dirTree;
+    t->setUpdatesEnabled(false);
+    t->collapseAll();
+    const QString want = WithoutTrailingSlash(path);
+    if (SelectedTreePath() != want) {
+        QModelIndex i = w_.dirModel->index(want);
+        if (i.isValid()) {
+            for (QModelIndex p = i.parent(); p.isValid(); p = p.parent()) t->expand(p);
+            t->setCurrentIndex(i);
+            t->scrollTo(i);
+        }
+    }
+    t->setUpdatesEnabled(true);
+}
+
+void Navigation::DirTreeClick(const QModelIndex& index) {
+    if (!index.isValid()) return;
+    const QString path = w_.dirModel->filePath(index);
+    if (path.isEmpty()) return;
+    GoToPath(path, false);
+}
+
+void Navigation::BrowseDir(Prompts& prompts) {
+    std::optional<QString> chosen = prompts.BrowseFolder(QStringLiteral("Select Directory to scan!"), currentPath_);
+    if (!chosen || chosen->isEmpty()) return;
+    GoToPath(WithoutTrailingSlash(*chosen), true);
+}
+
+void Navigation::GoUp() {
+    if (!currentFolder_ || !currentFolder_->Parent) return;
+    backHistory_.push_back(FromBytes(currentFolder_->Path));
+    TSizeFolder* p = currentFolder_->Parent;
+    if (p == tree_.Root.get()) {
+        emit StateChanged();
+        return;
+    }
+    views_->SelectFolderRow(p);
+    w_.fpc2->setCurrentIndex(kSizeTreePage);
+    GoToPath(FromBytes(p->Path), true);
+    SetCurrentFolder(p);
+    views_->ShowFolderCharts(p);
+}
+
+void Navigation::GoBack() {
+    if (backHistory_.empty()) return;
+    ShowFolderByPath(backHistory_.back());
+    backHistory_.pop_back();
+    emit StateChanged();
+}
+
+void Navigation::ShowFolderByPath(const QString& path) {
+    if (!IsExistingFolder(path)) return;
+    SetCurrentFolder(tree_.FindFolder(ToBytes(path)));
+    views_->ShowFolderCharts(currentFolder_);
+    GoToPath(path, true);
+    views_->SelectFolderRow(currentFolder_);
+}
+
+void Navigation::ShowTreeFolder(TSizeFolder* folder) {
+    if (!folder) return;
+    SetCurrentFolder(folder);
+    views_->ShowFolderCharts(folder);
+    GoToPath(FromBytes(folder->Path), true);
+}
+
+void Navigation::SetCurrentFolder(TSizeFolder* folder) {
+    currentFolder_ = folder;
+    // While there is no current folder, Up keeps the state it had.
+    if (folder) upAllowed_ = folder->Parent && folder->Parent != tree_.Root.get();
+    emit StateChanged();
+}
+
+void Navigation::ClearBackHistory() {
+    backHistory_.clear();
+    emit StateChanged();
+}
+
+}  // namespace vantum::app

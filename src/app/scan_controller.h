@@ -1,0 +1,77 @@
+#pragma once
+// The analyser's commands that build the size tree: "Scan", "Scan all" and F9 with the scan
+// driver, and the branch refresh. Each runs on the UI thread with the window busy, reports
+// through the gauge and status bar, and leaves cursor, gauge and command states right also
+// when it fails.
+
+#include <QObject>
+#include <QString>
+
+#include "app/scan_progress.h"
+
+namespace vantum {
+class Prompts;
+class TSizeFolder;
+class TSizeTree;
+}  // namespace vantum
+
+namespace vantum::app {
+
+class AnalyserViewsSlot;
+class CommandStates;
+class EscapeWatcher;
+class GaugeStatus;
+class HistoryController;
+class Navigation;
+class SortModeSwitch;
+struct WindowWidgets;
+
+// "  mm:ss:zz ms": minutes and seconds in two digits, milliseconds in at least two.
+QString ElapsedText(qint64 milliseconds);
+
+class ScanController : public QObject {
+    Q_OBJECT
+public:
+    struct Parts {
+        TSizeTree& tree;
+        WindowWidgets& widgets;
+        Navigation& navigation;
+        GaugeStatus& status;
+        CommandStates& states;
+        HistoryController& history;
+        SortModeSwitch& sort;
+        AnalyserViewsSlot& views;
+        EscapeWatcher& escape;
+        Prompts& prompts;
+    };
+    explicit ScanController(const Parts& parts, QObject* parent = nullptr);
+
+    bool ScanAllDrives = false;
+    bool CountSystemFolders = true;
+
+    // A click on "Scan" (allDrives false) or "Scan all" (true).
+    void ScanButtonClick(bool allDrives);
+    // The scan command; ScanAllDrives keeps the value of the last button click.
+    void actRunExecute();
+    void ScanDriver(const QString& path);
+    // Rescans and resizes one folder's branch, then refills the views.
+    void RefreshBranch(TSizeFolder* folder);
+
+    // Whether a scan or refresh is running.
+    bool Running() const { return running_; }
+    // Ends a running scan as soon as the descent can stop (the window is closing).
+    void RequestStop();
+
+signals:
+    // A scan or refresh has ended (also by error or abort).
+    void Finished();
+
+private:
+    void EmptyViewsAndTree();
+
+    Parts p_;
+    ScanProgressSink sink_;
+    bool running_ = false;
+};
+
+}  // namespace vantum::app

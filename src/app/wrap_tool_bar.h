@@ -1,0 +1,44 @@
+#pragma once
+// A flat tool bar whose buttons, when wrapping is on, break into further rows as the width
+// shrinks (the rule of layout_rules.h). The bar's height follows its rows.
+
+#include <QToolButton>
+#include <QWidget>
+#include <vector>
+
+class QAction;
+
+namespace vantum::app {
+
+class WrapToolBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit WrapToolBar(const QString& objectName, bool wrapping, QWidget* parent = nullptr);
+
+    // A flat button for an action; the button gets the name and, when given, its own tool tip.
+    QToolButton* AddAction(QAction* action, const QString& buttonName = {}, const QString& toolTip = {});
+    // A flat button of its own (not bound to an action).
+    QToolButton* AddButton(const QString& buttonName, const QString& text, const QString& toolTip = {});
+
+    const std::vector<QToolButton*>& Buttons() const { return buttons_; }
+    // Index of the row each button is on after the last layout.
+    int RowOf(const QToolButton* button) const;
+    int RowCount() const { return rows_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void Relayout();
+
+    bool wrapping_;
+    int rows_ = 1;
+    std::vector<QToolButton*> buttons_;
+    std::vector<int> rowOf_;
+};
+
+}  // namespace vantum::app

@@ -1,0 +1,30 @@
+// shortcut-target: what a shortcut file points to and the state the shortcut cleaner gives it.
+#include <cstdio>
+
+#include "cleaning/shortcut_target.h"
+#include "cleaning/target_state.h"
+#include "cli/commands.h"
+
+namespace vantum::cli {
+namespace {
+
+int Run(const Args& args) {
+    if (args.empty()) {
+        std::fprintf(stderr, "usage: vantum-cli shortcut-target FILE...\n");
+        return 2;
+    }
+    auto mounts = platform::ReadMounts();
+    for (const auto& file : args) {
+        std::string target = cleaning::ReadShortcutTarget(file);
+        auto state = cleaning::ClassifyTarget(target, mounts);
+        std::printf("%s\t%s\t%.*s\n", file.c_str(), target.c_str(), static_cast<int>(cleaning::StateText(state).size()),
+                    cleaning::StateText(state).data());
+    }
+    return 0;
+}
+
+const CliCommand reg{"shortcut-target",
+                     "shortcut-target FILE...  -- print each shortcut's file, target and state (tab-separated)", &Run};
+
+}  // namespace
+}  // namespace vantum::cli
