@@ -57,6 +57,7 @@ ShortcutState ClassifyLocalPath(const std::string& path, const std::vector<platf
     std::deque<std::string> todo;
     PushComponents(todo, path);
     int hops = 0;
+    bool lastIsDir = true;  // "/" is
     while (!todo.empty()) {
         std::string part = std::move(todo.front());
         todo.pop_front();
@@ -85,8 +86,11 @@ ShortcutState ClassifyLocalPath(const std::string& path, const std::vector<platf
             continue;
         }
         if (!todo.empty() && !S_ISDIR(st.st_mode)) return ShortcutState::Broken;
+        lastIsDir = S_ISDIR(st.st_mode);
         resolved = std::move(candidate);
     }
+    // "file/" names a folder; a file there does not count.
+    if (path.back() == '/' && !lastIsDir) return ShortcutState::Broken;
     return ShortcutState::Ok;
 }
 

@@ -68,7 +68,8 @@ TSizeFolder* TSizeTree::FindFolder(const std::string& path) const {
     TSizeFolder* top = Top();
     if (!top) return nullptr;
     std::string want = path;
-    if (!want.empty() && want.back() == '/') want.pop_back();
+    // The root "/" keeps its separator: it is the path of the drive folder "/".
+    if (want.size() > 1 && want.back() == '/') want.pop_back();
     // Depth first, pre-order, children in index order; the top folder itself is not compared.
     std::vector<TSizeFolder*> stack;
     for (auto it = top->SubFolders.rbegin(); it != top->SubFolders.rend(); ++it) stack.push_back(it->get());

@@ -196,7 +196,7 @@ void ChartsController::UpdateActions() {
     actBarsSpread->setEnabled(!paged);
     actBarsUp->setEnabled(paged);
     actBarsDown->setEnabled(paged);
-    actBarsNormal->setEnabled(paged || bars_->IsZoomed());
+    actBarsNormal->setEnabled(paged);
     const bool haveFolder = currentFolder_ != nullptr;
     actRotateLeft->setEnabled(haveFolder);
     actRotateRight->setEnabled(haveFolder);

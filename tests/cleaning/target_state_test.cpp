@@ -70,6 +70,8 @@ TEST(ClassifyTarget, StatesAgainstAGivenMountTable) {
         {d + "/self-dir/self-dir/file.txt", ShortcutState::Ok},
         {d + "/missing", ShortcutState::Broken},
         {d + "/file.txt/inside", ShortcutState::Broken},
+        {d + "/file.txt/", ShortcutState::Broken},
+        {d + "/to-file/", ShortcutState::Broken},
         {d + "/dangling", ShortcutState::Broken},
         {d + "/to-dangling", ShortcutState::Broken},
         {d + "/loop-a", ShortcutState::Broken},

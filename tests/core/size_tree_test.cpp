@@ -74,8 +74,10 @@ TEST(SizeTree, FindFolder) {
     // All drives: the drive "/" is found from "/" (a trailing separator is removed only once).
     TSizeTree all;
     TSizeFolder* top = all.Root->AddSubFolder(kAllDrives);
+    TSizeFolder* root = top->AddSubFolder("/");
     TSizeFolder* home = top->AddSubFolder("/home");
     EXPECT_EQ(all.FindFolder("/home/"), home);
+    EXPECT_EQ(all.FindFolder("/"), root) << "the root keeps its only separator";
 }
 
 TEST(SizeTree, CountFolders) {

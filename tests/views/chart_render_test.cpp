@@ -70,8 +70,9 @@ TEST_F(ChartRender, EveryBarAndSliceIsDrawnInItsEntryColour) {
         for (int i = 0; i < model_->count(); ++i) {
             SCOPED_TRACE(model_->entries[i].label.toStdString());
             const QRectF r = bars_.BarRect(i, bars_.rect());
-            if (r.width() >= 12)  // narrower bars are mostly outline and rim
+            if (r.width() >= 12) {  // narrower bars are mostly outline and rim
                 EXPECT_EQ(b.pixelColor(r.center().toPoint()).rgb(), model_->entries[i].colour.rgb());
+            }
             const QPointF c = pies_.SliceCentre(i, pies_.rect());
             if (c.isNull() || model_->entries[i].value.ToDouble() < model_->total() * 0.03) continue;
             EXPECT_EQ(p.pixelColor(c.toPoint()).rgb(), model_->entries[i].colour.rgb());
