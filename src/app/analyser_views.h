@@ -29,9 +29,13 @@ public:
     virtual void ShowFolderCharts(TSizeFolder* /*folder*/) {}
     virtual void BarsNormal() {}
     virtual void ClearBars() {}
+    // The "reloaded" marks on both charts (Restored1, Restored2).
+    virtual void SetRestored(bool /*on*/) {}
 
     // Ranking: rebuild for the current folder. Only called while there is a current folder.
     virtual void FillSizeRanking(TSizeFolder* /*current*/) {}
+    // Ranking: empty it (before the tree is emptied).
+    virtual void ClearSizeRanking() {}
 };
 
 // Holds the views the window talks to; a null implementation until real ones are set.

@@ -3,6 +3,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <algorithm>
 
 namespace vantum::app {
 
@@ -106,6 +107,20 @@ AppActions CreateActions(QObject* o) {
     a.actrefresh->setEnabled(false);
     a.actToggleCharts->setEnabled(false);
     return a;
+}
+
+void ReplaceAction(AppActions& actions, QAction*& slot, QAction* replacement) {
+    QAction* old = slot;
+    if (!old || !replacement || old == replacement) return;
+    for (QObject* o : old->associatedObjects()) {
+        if (auto* w = qobject_cast<QWidget*>(o)) {
+            w->insertAction(old, replacement);
+            w->removeAction(old);
+        }
+    }
+    std::replace(actions.all.begin(), actions.all.end(), old, replacement);
+    slot = replacement;
+    delete old;
 }
 
 QAction* AppActions::Find(const QString& name) const {

@@ -71,6 +71,9 @@ struct AppActions {
 AppActions CreateActions(QObject* owner);
 // Marks an action as not built yet: disabled, with the tool tip saying so.
 void MarkNotAvailable(QAction* action);
+// Puts a controller's own action in the place of a placeholder (slot): in every menu and
+// widget that shows the placeholder and in the list; the placeholder is deleted.
+void ReplaceAction(AppActions& actions, QAction*& slot, QAction* replacement);
 // Fills the menu bar with the menus of the main menu.
 void BuildMainMenu(QMenuBar* bar, const AppActions& a);
 

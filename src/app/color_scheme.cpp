@@ -43,7 +43,12 @@ void ApplyColorScheme(const ColorSchemeTargets& t, bool blueDesign) {
         t.historyCombo->setPalette(p);
     }
     if (t.menuBar) {
-        Fill(t.menuBar, blueDesign ? colors::kWindow : colors::kMenuBarPlain);
+        const QColor bar = blueDesign ? colors::kWindow : colors::kMenuBarPlain;
+        Fill(t.menuBar, bar);
+        // The style paints the bar itself; the sheet makes it take the colour.
+        t.menuBar->setStyleSheet(QStringLiteral("QMenuBar { background: %1; }"
+                                                "QMenuBar::item:selected { background: %2; }")
+                                     .arg(bar.name(), colors::kSelection.name()));
         QPalette p = t.menuBar->palette();
         p.setColor(QPalette::Highlight, colors::kSelection);
         t.menuBar->setPalette(p);

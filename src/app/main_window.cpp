@@ -13,6 +13,7 @@
 #include "app/color_scheme.h"
 #include "app/command_states.h"
 #include "app/escape_watcher.h"
+#include "app/file_search_controller.h"
 #include "app/gauge_status.h"
 #include "app/history_controller.h"
 #include "app/navigation.h"
@@ -20,6 +21,7 @@
 #include "app/scan_controller.h"
 #include "app/sort_mode.h"
 #include "app/tip_window.h"
+#include "app/tree_file_controller.h"
 #include "app/view_switches.h"
 #include "app/welcome_window.h"
 #include "app/window_settings.h"
@@ -68,7 +70,14 @@ MainWindow::MainWindow(MainWindowOptions options, MainWindowHooks hooks)
                                                                    *escape_, *prompts_});
     HelpController::UrlOpener opener = options_.openUrl;
     if (!opener) opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    help_ = std::make_unique<HelpController>(actions_, *prompts_, std::move(opener));
+    help_ = std::make_unique<HelpController>(actions_, *prompts_, opener);
+    treeFiles_ = std::make_unique<TreeFileController>(TreeFileController::Parts{
+        *tree_, widgets_, *navigation_, *status_, *states_, views_, *escape_, *prompts_});
+    ReplaceAction(actions_, actions_.actSave, treeFiles_->actSave);
+    ReplaceAction(actions_, actions_.actOpen, treeFiles_->actOpen);
+    if (!hooks_.reloadTreeFile) hooks_.reloadTreeFile = [this](const QString& f) { treeFiles_->ReloadTreeFile(f); };
+    fileSearch_ = std::make_unique<FileSearchController>(FileSearchController::Parts{
+        *tree_, *navigation_, *status_, *states_, *escape_, *prompts_, opener, this});
     settings_ = std::make_unique<WindowSettings>(
         options_.settingsPath.empty() ? settings::SettingsPath() : options_.settingsPath,
         SettingsTargets{*this, widgets_, actions_, *switches_, *sort_, *scan_, *history_, *navigation_},
@@ -100,6 +109,10 @@ void MainWindow::RegisterTreeCommands() {
     s.RegisterTreeCommand(actions_.actBack, [nav] { return !nav->BackHistory().empty(); });
     s.RegisterTreeCommand(actions_.actSortName);
     s.RegisterTreeCommand(actions_.actSortSize);
+    s.RegisterTreeCommand(actions_.actSave, haveFolder);
+    s.RegisterTreeCommand(actions_.actOpen);
+    s.RegisterTreeCommand(fileSearch_->actFindFiles);
+    s.RegisterTreeCommand(fileSearch_->actfindfilescurrent);
     for (QWidget* host : {widgets_.sizeTreeHost, widgets_.barsHost, widgets_.piesHost, widgets_.rankingHost})
         s.RegisterTreeWidget(host);
     connect(navigation_.get(), &Navigation::StateChanged, states_.get(), &CommandStates::Update);
@@ -117,6 +130,7 @@ void MainWindow::ConnectCommands() {
     connect(a.actBrowseDir, &QAction::triggered, navigation_.get(), [this] { navigation_->BrowseDir(*prompts_); });
     connect(a.actExit, &QAction::triggered, this, &QWidget::close);
     // A close asked for during a scan waits for the scan to stop.
+    connect(scan_.get(), &ScanController::ScanStarted, treeFiles_.get(), [this] { treeFiles_->SetReloaded(false); });
     connect(scan_.get(), &ScanController::Finished, this, [this] {
         if (closePending_) QTimer::singleShot(0, this, &QWidget::close);
     });
@@ -151,7 +165,9 @@ void MainWindow::Activate(const QStringList& arguments, const std::function<void
     };
     settings_->Load(welcome);
     navigation_->GoToPath(settings_->StartFolder(), true);
-    navigation_->SetCurrentFolder(nullptr);
+    // A tree reloaded from the command line stays current: it is shown, and saving or
+    // searching it must work.
+    if (!treeFiles_->TreeReloaded()) navigation_->SetCurrentFolder(nullptr);
     setWindowTitle(QStringLiteral("Vantum v.") + QStringLiteral(VANTUM_VERSION));
     if (hooks_.recordFreeSpaceBaseline) hooks_.recordFreeSpaceBaseline();
     show();

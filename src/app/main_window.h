@@ -22,12 +22,14 @@ namespace vantum::app {
 
 class CommandStates;
 class EscapeWatcher;
+class FileSearchController;
 class GaugeStatus;
 class HistoryController;
 class Navigation;
 class ScanController;
 class SortModeSwitch;
 class TipController;
+class TreeFileController;
 class ViewSwitches;
 class WindowSettings;
 
@@ -77,6 +79,8 @@ public:
     TipController& Tips() { return *tips_; }
     EscapeWatcher& Escape() { return *escape_; }
     HelpController& Help() { return *help_; }
+    TreeFileController& TreeFiles() { return *treeFiles_; }
+    FileSearchController& FileSearch() { return *fileSearch_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -106,6 +110,8 @@ private:
     std::unique_ptr<ViewSwitches> switches_;
     std::unique_ptr<ScanController> scan_;
     std::unique_ptr<HelpController> help_;
+    std::unique_ptr<TreeFileController> treeFiles_;
+    std::unique_ptr<FileSearchController> fileSearch_;
     std::unique_ptr<WindowSettings> settings_;
     bool activated_ = false;
     bool closePending_ = false;

@@ -110,6 +110,7 @@ void ScanController::ScanDriver(const QString& path) {
             p_.escape.ClearAbort();
             sink_.Pump();
             EmptyViewsAndTree();
+            emit ScanStarted();
 
             SinkScope sinkScope(p_.tree, sink_);
             TSizeTree& tree = p_.tree;

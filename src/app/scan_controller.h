@@ -65,6 +65,8 @@ public:
 signals:
     // A scan or refresh has ended (also by error or abort).
     void Finished();
+    // A scan (not a refresh) has emptied the tree to build a new one.
+    void ScanStarted();
 
 private:
     void EmptyViewsAndTree();

@@ -9,9 +9,16 @@ namespace vantum::app {
 
 ScanProgressSink::ScanProgressSink(GaugeStatus& status, EscapeWatcher& escape) : status_(status), escape_(escape) {}
 
-void ScanProgressSink::SizeProgress(int position) { status_.SetPosition(position); }
+void ScanProgressSink::SizeProgress(int position) {
+    position_ = position;
+    MaybePump();
+}
 
-void ScanProgressSink::SizeRange(int maximum) { status_.SetRange(maximum); }
+void ScanProgressSink::SizeRange(int maximum) {
+    Flush();
+    status_.SetRange(maximum);
+    shownPosition_ = -1;
+}
 
 void ScanProgressSink::ScanCount(int folders) {
     status_.SetPanel(1, QString::number(folders) + QStringLiteral(" Directories"));
@@ -19,7 +26,7 @@ void ScanProgressSink::ScanCount(int folders) {
 }
 
 void ScanProgressSink::ScanPercent(int percent) {
-    status_.SetPosition(percent);
+    position_ = percent;
     MaybePump();
 }
 
@@ -31,11 +38,21 @@ bool ScanProgressSink::AbortRequested() {
 void ScanProgressSink::Idle() { MaybePump(); }
 
 void ScanProgressSink::Reset() {
+    Flush();
     stopped_ = false;
+    position_ = shownPosition_ = -1;
     sincePump_.invalidate();
 }
 
+void ScanProgressSink::Flush() {
+    if (position_ >= 0 && position_ != shownPosition_) {
+        status_.SetPosition(position_);
+        shownPosition_ = position_;
+    }
+}
+
 void ScanProgressSink::Pump() {
+    Flush();
     QCoreApplication::processEvents();
     sincePump_.start();
 }

@@ -30,8 +30,10 @@ public:
     // From now on every abort question is answered yes (the window is closing).
     void Stop() { stopped_ = true; }
     void Reset();
-    // Processes pending events now.
+    // Shows the latest progress and processes pending events now.
     void Pump();
+    // Shows the latest progress without processing events.
+    void Flush();
 
 private:
     void MaybePump();
@@ -40,6 +42,10 @@ private:
     EscapeWatcher& escape_;
     QElapsedTimer sincePump_;
     bool stopped_ = false;
+    // The gauge repaints synchronously on every visible change; positions are therefore
+    // shown once per pump, not once per folder.
+    int position_ = -1;
+    int shownPosition_ = -1;
 };
 
 }  // namespace vantum::app

@@ -8,7 +8,6 @@
 
 #include "app/app_actions.h"
 #include "app/history_controller.h"
-#include "app/layout_rules.h"
 #include "app/navigation.h"
 #include "app/path_text.h"
 #include "app/prompts.h"
@@ -35,9 +34,9 @@ void WindowSettings::Load(const std::function<void()>& showWelcome) {
                           std::max(s.height, t_.window.minimumHeight()));
     t_.widgets.pages->setCurrentIndex(s.tabSheet >= 0 && s.tabSheet < kRightPageCount ? s.tabSheet : 0);
     if (!s.showDirTree) {
-        // The panel's width is only known once the layout has run.
+        // Collapsed with no width remembered: the next restore gives the default width.
         if (t_.window.layout()) t_.window.layout()->activate();
-        if (t_.switches.DirPanelWidth() > kCollapsedPanelMax) t_.switches.ToggleDirTree();
+        t_.switches.SetDirPanelWidth(1);
     }
     AppActions& a = t_.actions;
     a.actElypticPie->setChecked(s.elypticPie);

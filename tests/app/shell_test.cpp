@@ -93,7 +93,7 @@ TEST(Shell, MenusAndShortcuts) {
     EXPECT_EQ(a.actToggleDirTree->toolTip(), "Toggles Explorer panel");
     EXPECT_EQ(a.actUpOneDir->toolTip(), "Up to Parent Directory");
     // Commands of later work are present but disabled and say so.
-    for (QAction* act : {a.actSave, a.actOpen, a.actExport, a.actPreferences, a.act3D}) {
+    for (QAction* act : {a.actExport, a.actPreferences, a.actAbout, a.actHardDiskSpace}) {
         EXPECT_FALSE(act->isEnabled()) << act->objectName().toStdString();
         EXPECT_EQ(act->toolTip(), kNotAvailableYet);
     }
@@ -279,7 +279,11 @@ TEST(Shell, BlueDesignColoursTheMenuBar) {
     t->Activate();
     QWidget* bar = t->Widgets().menuBar;
     EXPECT_EQ(bar->palette().color(QPalette::Window), QColor(Qt::white));
+    QImage plain = bar->grab().toImage();
+    EXPECT_EQ(QColor(plain.pixel(plain.width() - 3, plain.height() / 2)), QColor(Qt::white));
     t->Actions().Action8->trigger();
+    QImage blue = bar->grab().toImage();
+    EXPECT_EQ(QColor(blue.pixel(blue.width() - 3, blue.height() / 2)), QColor(0xA6, 0xCA, 0xF0));
     EXPECT_EQ(bar->palette().color(QPalette::Window), QColor(0xA6, 0xCA, 0xF0));
     EXPECT_EQ(t->palette().color(QPalette::Window), QColor(0xA6, 0xCA, 0xF0));
 }
