@@ -1,7 +1,9 @@
 #pragma once
 // Lists a folder hierarchy on worker threads ahead of the descent that consumes it.
 // Each listed folder yields its sub-folders to enter (in listing order) and the bytes of all its
-// entries; the consumer walks the result in pre-order and waits only for folders not listed yet.
+// entries; the consumer walks the result in pre-order. While it waits for a folder it lists
+// folders itself (that one first), so the calling thread is one of the listing threads and
+// seldom sleeps.
 
 #include <atomic>
 #include <condition_variable>
@@ -16,12 +18,18 @@
 
 namespace vantum {
 
+namespace platform {
+class FolderHandle;
+}
+
 struct ListedFolder {
-    std::string name;                                   // entry name in its parent
+    std::string name;                                   // entry name in its parent (path for the start)
     std::vector<std::unique_ptr<ListedFolder>> kids;   // sub-folders to enter, listing order
     std::int64_t bytes = 0;                             // own sizes of every entry but "." and ".."
     bool readable = false;                              // the folder could be opened
+    std::atomic<bool> claimed{false};                   // a thread has taken it to list
     std::atomic<bool> done{false};
+    std::shared_ptr<platform::FolderHandle> parent;     // open parent until this one is opened
 
     explicit ListedFolder(std::string n) : name(std::move(n)) {}
     ~ListedFolder();
@@ -29,8 +37,9 @@ struct ListedFolder {
 
 class ParallelLister {
 public:
-    // includeHidden: enter folders whose name begins with "."; folders on another file system
-    // than the start folder's are never entered.
+    // threads: listing threads including the caller's (1 = everything on the calling thread,
+    // in serial order). includeHidden: enter folders whose name begins with ".". Folders on
+    // another file system than their parent are never entered.
     ParallelLister(int threads, bool includeHidden);
     ~ParallelLister();
     ParallelLister(const ParallelLister&) = delete;
@@ -38,24 +47,24 @@ public:
 
     // Starts listing at path (absolute). The result is valid until the lister is destroyed.
     ListedFolder* Start(const std::string& path);
-    // Blocks until folder is listed, calling sink.Idle() while it waits.
-    void WaitFor(const ListedFolder* folder, ProgressSink& sink);
+    // Returns once folder is listed, listing it (or others) on this thread meanwhile and
+    // calling sink.Idle() while it has to wait.
+    void WaitFor(ListedFolder* folder, ProgressSink& sink);
     // Drops every folder not listed yet; WaitFor must not be called afterwards.
     void Cancel();
 
 private:
-    struct Job;
     void Worker();
-    void List(Job& job);
-    void Push(std::vector<Job>& jobs);
+    void List(ListedFolder* folder);
+    ListedFolder* Pop();  // under mu_; null when empty
 
     bool includeHidden_;
     std::unique_ptr<ListedFolder> root_;
     std::mutex mu_;
     std::condition_variable jobsCv_;
     std::condition_variable doneCv_;
-    std::vector<Job>* stack_;
-    std::atomic<bool> stop_{false};
+    std::vector<ListedFolder*> stack_;
+    bool stop_ = false;
     std::atomic<bool> waiting_{false};
     std::vector<std::thread> workers_;
 };

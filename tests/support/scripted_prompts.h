@@ -66,8 +66,9 @@ public:
 private:
     template <class T>
     static T pop(std::deque<T>& q) {
-        if (q.empty()) return T{};
-        T v = std::move(q.front());
+        T v{};
+        if (q.empty()) return v;
+        std::swap(v, q.front());
         q.pop_front();
         return v;
     }
