@@ -7,6 +7,9 @@
 namespace vantum {
 class TSizeFolder;
 }
+namespace vantum::settings {
+struct MainWindowSettings;
+}
 
 namespace vantum::app {
 
@@ -36,6 +39,9 @@ public:
     virtual void FillSizeRanking(TSizeFolder* /*current*/) {}
     // Ranking: empty it (before the tree is emptied).
     virtual void ClearSizeRanking() {}
+
+    // The window's settings were read at start-up (chart options, sort mode, explorer choice).
+    virtual void SettingsLoaded(const settings::MainWindowSettings& /*values*/) {}
 };
 
 // Holds the views the window talks to; a null implementation until real ones are set.

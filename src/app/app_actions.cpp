@@ -3,6 +3,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QToolButton>
 #include <algorithm>
 
 namespace vantum::app {
@@ -113,6 +114,16 @@ void ReplaceAction(AppActions& actions, QAction*& slot, QAction* replacement) {
     QAction* old = slot;
     if (!old || !replacement || old == replacement) return;
     for (QObject* o : old->associatedObjects()) {
+        // A tool button shows its default action: it takes the new one, keeping texts of its own.
+        if (auto* b = qobject_cast<QToolButton*>(o); b && b->defaultAction() == old) {
+            const QString text = b->text() != old->text() ? b->text() : QString();
+            const QString tip = b->toolTip() != old->toolTip() ? b->toolTip() : QString();
+            b->setDefaultAction(replacement);
+            if (!text.isEmpty()) b->setText(text);
+            if (!tip.isEmpty()) b->setToolTip(tip);
+            b->removeAction(old);
+            continue;
+        }
         if (auto* w = qobject_cast<QWidget*>(o)) {
             w->insertAction(old, replacement);
             w->removeAction(old);

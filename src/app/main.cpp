@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "app/main_window.h"
+#include "app/size_views.h"
 #include "app/splash_window.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
     }
 
     vantum::app::MainWindow window;
+    vantum::app::InstallSizeViews(window);
     window.Activate(QApplication::arguments().mid(1), [&] {
         if (splashForm) splashForm->RollUpAndClose();
     });

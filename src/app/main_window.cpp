@@ -68,8 +68,9 @@ MainWindow::MainWindow(MainWindowOptions options, MainWindowHooks hooks)
     scan_ = std::make_unique<ScanController>(ScanController::Parts{*tree_, widgets_, *navigation_, *status_,
                                                                    *states_, *history_, *sort_, views_,
                                                                    *escape_, *prompts_});
-    HelpController::UrlOpener opener = options_.openUrl;
-    if (!opener) opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    opener_ = options_.openUrl;
+    if (!opener_) opener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    const HelpController::UrlOpener& opener = opener_;
     help_ = std::make_unique<HelpController>(actions_, *prompts_, opener);
     treeFiles_ = std::make_unique<TreeFileController>(TreeFileController::Parts{
         *tree_, widgets_, *navigation_, *status_, *states_, views_, *escape_, *prompts_});
@@ -164,6 +165,7 @@ void MainWindow::Activate(const QStringList& arguments, const std::function<void
         form.exec();
     };
     settings_->Load(welcome);
+    views_->SettingsLoaded(settings_->Values());
     navigation_->GoToPath(settings_->StartFolder(), true);
     // A tree reloaded from the command line stays current: it is shown, and saving or
     // searching it must work.

@@ -81,6 +81,8 @@ public:
     HelpController& Help() { return *help_; }
     TreeFileController& TreeFiles() { return *treeFiles_; }
     FileSearchController& FileSearch() { return *fileSearch_; }
+    // Opens URLs for the window (the desktop's, or the one of the options).
+    const HelpController::UrlOpener& UrlOpener() const { return opener_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +96,7 @@ private:
 
     MainWindowOptions options_;
     MainWindowHooks hooks_;
+    HelpController::UrlOpener opener_;
     std::unique_ptr<Prompts> ownPrompts_;
     Prompts* prompts_ = nullptr;
     std::unique_ptr<TSizeTree> tree_;

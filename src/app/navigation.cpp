@@ -24,10 +24,12 @@ Navigation::Navigation(TSizeTree& tree, WindowWidgets& widgets, AnalyserViewsSlo
 
 void Navigation::GoToPath(const QString& path, bool followTree) {
     if (IsExistingFolder(path)) {
+        const QString before = currentPath_;
         currentPath_ = WithTrailingSlash(path);
         status_.SetPanel(0, currentPath_);
         if (followTree) SyncExplorerTree(currentPath_);
         w_.historyCombo->setEditText(currentPath_);
+        if (currentPath_ != before) emit CurrentPathChanged(currentPath_);
     } else if (path == QLatin1String(kAllDrivesText)) {
         w_.historyCombo->setEditText(path);
         status_.SetPanel(0, w_.historyCombo->currentText());

@@ -60,6 +60,8 @@ public:
 signals:
     // CurrentFolder or BackHistory changed.
     void StateChanged();
+    // CurrentPath changed.
+    void CurrentPathChanged(const QString& path);
 
 private:
     TSizeTree& tree_;

@@ -90,8 +90,9 @@ void ScanController::actRunExecute() {
 
 void ScanController::EmptyViewsAndTree() {
     p_.navigation.ClearBackHistory();
-    p_.views->ClearSizeTreeList();
     // Nothing may point into the tree once it is emptied.
+    p_.views->ClearSizeRanking();
+    p_.views->ClearSizeTreeList();
     p_.navigation.SetCurrentFolder(nullptr);
     p_.tree.ClearBranch(p_.tree.Root.get());
     p_.views->BarsNormal();
@@ -158,6 +159,8 @@ void ScanController::RefreshBranch(TSizeFolder* folder) {
         RunningScope running(running_);
         try {
             p_.navigation.ClearBackHistory();
+            // The branch is rebuilt: rows of the views may point into it.
+            p_.views->ClearSizeRanking();
             p_.views->ClearSizeTreeList();
             p_.views->BarsNormal();
             p_.status.SetPanel(2, QString());

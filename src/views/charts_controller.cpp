@@ -201,7 +201,12 @@ void ChartsController::UpdateActions() {
     actRotateLeft->setEnabled(haveFolder);
     actRotateRight->setEnabled(haveFolder);
     actPopRefresh->setEnabled(haveFolder);
-    Properties1->setEnabled(haveFolder);
+    Properties1->setEnabled(haveFolder && propertiesAvailable_);
+}
+
+void ChartsController::SetPropertiesAvailable(bool on) {
+    propertiesAvailable_ = on;
+    UpdateActions();
 }
 
 void ChartsController::SetCurrentFolder(TSizeFolder* folder) {
@@ -276,6 +281,8 @@ void ChartsController::OnEntryClicked(ChartView* chart, int index, Qt::MouseButt
     if (button == Qt::RightButton) {
         chartTargetPath_ = target;
         emit chartTargetPathChanged(target);
+    } else if (drillDown_) {
+        drillDown_(target);
     } else {
         ShowFolderByPath(target);
     }

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,10 @@ public:
     void SetCurrentFolder(TSizeFolder* folder);
     TSizeFolder* CurrentFolder() const { return currentFolder_; }
     void SetDriveQuery(DriveQuery q) { drives_ = std::move(q); }
+    // Who carries out a left-click drill-down; unset: ShowFolderByPath of this controller.
+    void SetDrillDown(std::function<void(const std::string& path)> drillDown) { drillDown_ = std::move(drillDown); }
+    // Whether "Properties" has a dialog to open; off keeps the entry disabled.
+    void SetPropertiesAvailable(bool on);
 
     void SetOptions(const ChartOptions& options);
     ChartOptions Options() const;
@@ -147,6 +152,8 @@ private:
     bool scanAllDrives_ = false;
     int sortMode_ = 0;
     DriveQuery drives_;
+    std::function<void(const std::string&)> drillDown_;
+    bool propertiesAvailable_ = true;
     bool enableZoom_ = true;
     bool barsGradient_ = true;
     std::shared_ptr<const ChartModel> model_;

@@ -1,5 +1,6 @@
 // Renders the main window offscreen after scanning a small fixture tree and writes a PNG of
 // each of its pages: vantum_screenshots OUTDIR
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include "app/gauge_status.h"
 #include "app/history_controller.h"
 #include "app/main_window.h"
+#include "app/size_views.h"
 #include "app/navigation.h"
 #include "app/prompts.h"
 
@@ -97,6 +99,7 @@ int main(int argc, char** argv) {
     options.showWelcome = [] {};
     options.openUrl = [](const QUrl&) { return true; };
     vantum::app::MainWindow w(options);
+    vantum::app::InstallSizeViews(w);
     w.Activate();
     w.setGeometry(0, 0, 1000, 640);
     w.History().SetItems({root + QStringLiteral("/Media/"), root + QStringLiteral("/Projects/")});
@@ -112,7 +115,29 @@ int main(int argc, char** argv) {
         w.Widgets().pageButtons[static_cast<size_t>(i)]->click();
         ok = Save(w, out + QStringLiteral("/page-%1-%2.png").arg(i).arg(QLatin1String(names[i]))) && ok;
     }
+    // The charts in 2D and in 3D, each with labels and legend, beside the size tree list.
     w.Widgets().pageButtons[0]->click();
+    auto setChecked = [](QAction* a, bool on) {
+        if (a->isChecked() != on) a->trigger();
+    };
+    setChecked(w.Actions().actLabels, true);
+    setChecked(w.Actions().actshowLegend, true);
+    for (bool threeD : {false, true}) {
+        setChecked(w.Actions().act3D, threeD);
+        const QString mode = threeD ? QStringLiteral("3d") : QStringLiteral("2d");
+        w.Widgets().pageButtons[0]->click();
+        ok = Save(w, out + QStringLiteral("/bars-%1-labels-legend.png").arg(mode)) && ok;
+        w.Widgets().pageButtons[1]->click();
+        ok = Save(w, out + QStringLiteral("/pies-%1-labels-legend.png").arg(mode)) && ok;
+    }
+    // The size tree list fully expanded, and the ranking.
+    w.Actions().actExpandSizeTree->trigger();
+    w.Widgets().pageButtons[2]->click();
+    ok = Save(w, out + QStringLiteral("/size-tree-and-ranking.png")) && ok;
+    w.Widgets().pageButtons[0]->click();
+    w.Actions().actToggleCharts->trigger();
+    ok = Save(w, out + QStringLiteral("/full-size-tree.png")) && ok;
+    w.Actions().actToggleCharts->trigger();
     w.Actions().actToggleDirTree->trigger();
     ok = Save(w, out + QStringLiteral("/panel-collapsed.png")) && ok;
     return ok ? 0 : 1;
