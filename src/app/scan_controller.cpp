@@ -54,16 +54,7 @@ bool IsInBranch(const TSizeFolder* f, const TSizeFolder* branch) {
 
 }  // namespace
 
-QString ElapsedText(qint64 ms) {
-    if (ms < 0) ms = 0;
-    const qint64 minutes = (ms / 60000) % 60;
-    const qint64 seconds = (ms / 1000) % 60;
-    const qint64 millis = ms % 1000;
-    return QStringLiteral("  %1:%2:%3 ms")
-        .arg(minutes, 2, 10, QLatin1Char('0'))
-        .arg(seconds, 2, 10, QLatin1Char('0'))
-        .arg(millis, 2, 10, QLatin1Char('0'));
-}
+QString ElapsedText(qint64 ms) { return QString::fromStdString(FormatElapsed(ms)); }
 
 ScanController::ScanController(const Parts& parts, QObject* parent)
     : QObject(parent), p_(parts), sink_(parts.status, parts.escape) {}

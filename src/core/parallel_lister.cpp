@@ -24,6 +24,23 @@ ListedFolder::~ListedFolder() {
     }
 }
 
+std::int64_t ListFolderEntries(const FolderHandle& folder, bool includeHidden,
+                               std::vector<std::unique_ptr<ListedFolder>>* kids) {
+    if (!folder.ok()) return 0;
+    // A sub-folder on another device than its parent is a mount point: another drive.
+    const std::uint64_t dev = folder.Device();
+    FolderReader reader(folder, true);
+    EntryView e;
+    std::int64_t bytes = 0;
+    while (reader.Next(e)) {
+        if (e.kind == EntryKind::Folder && e.statted && e.device != dev) continue;
+        bytes += static_cast<std::int64_t>(e.size);
+        if (kids && e.kind == EntryKind::Folder && (includeHidden || !e.hidden))
+            kids->push_back(std::make_unique<ListedFolder>(std::string(e.name)));
+    }
+    return bytes;
+}
+
 ParallelLister::ParallelLister(int threads, bool includeHidden) : includeHidden_(includeHidden) {
     platform::RaiseOpenFileLimit();
     for (int i = 1; i < threads; ++i) workers_.emplace_back([this] { Worker(); });
@@ -66,18 +83,7 @@ void ParallelLister::List(ListedFolder* f) {
     f->parent.reset();
     if (h.ok()) {
         f->readable = true;
-        // A sub-folder on another device than its parent is a mount point: another drive.
-        const std::uint64_t dev = h.Device();
-        FolderReader reader(h, true);
-        EntryView e;
-        std::int64_t bytes = 0;
-        while (reader.Next(e)) {
-            if (e.kind == EntryKind::Folder && e.statted && e.device != dev) continue;
-            bytes += static_cast<std::int64_t>(e.size);
-            if (e.kind == EntryKind::Folder && (includeHidden_ || !e.hidden))
-                f->kids.push_back(std::make_unique<ListedFolder>(std::string(e.name)));
-        }
-        f->bytes = bytes;
+        f->bytes = ListFolderEntries(h, includeHidden_, &f->kids);
         if (!f->kids.empty()) {
             auto self = std::make_shared<FolderHandle>(std::move(h));
             for (auto& k : f->kids) k->parent = self;

@@ -35,6 +35,12 @@ struct ListedFolder {
     ~ListedFolder();
 };
 
+// Lists one open folder: returns the own sizes of its entries but "." and "..", leaving out
+// mount points (another drive), and appends to kids (when given) the sub-folders the descent
+// enters. The one place of these rules, shared by the descent and the size pass.
+std::int64_t ListFolderEntries(const platform::FolderHandle& folder, bool includeHidden,
+                               std::vector<std::unique_ptr<ListedFolder>>* kids);
+
 class ParallelLister {
 public:
     // threads: listing threads including the caller's (1 = everything on the calling thread,

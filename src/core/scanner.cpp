@@ -85,17 +85,7 @@ void DescendInto(TSizeTree& tree, TSizeFolder* folder, bool includeHidden) {
 
 double FolderFilesSize(const std::string& path) {
     if (!IsAbsolute(path)) return 0;
-    platform::FolderHandle h = platform::FolderHandle::Open(path);
-    std::uint64_t dev = h.ok() ? h.Device() : 0;
-    platform::FolderReader r(h, true);
-    platform::EntryView e;
-    std::int64_t sum = 0;
-    while (r.Next(e)) {
-        // The same entries the descent counts: a mount point belongs to another drive.
-        if (e.kind == platform::EntryKind::Folder && e.statted && e.device != dev) continue;
-        sum += static_cast<std::int64_t>(e.size);
-    }
-    return BytesToMB(sum);
+    return BytesToMB(ListFolderEntries(platform::FolderHandle::Open(path), false, nullptr));
 }
 
 int CountFirstLevelFolders(const std::string& path) {
