@@ -50,7 +50,7 @@ static void BuildTree(TSizeTree& tree, int n) {
         int fan = p == top ? 100 : 10;
         for (int i = 0; i < fan && made < n - 1; ++i, ++made) {
             std::string name = "folder-" + std::to_string(i) + (i % 3 ? "-data" : "");
-            TSizeFolder* c = p->AddSubFolder(p->Path + (p->Path.back() == '/' ? "" : "/") + name);
+            TSizeFolder* c = p->AddSubFolder(p->Path() + (p->Path().back() == '/' ? "" : "/") + name);
             c->Name = name;
             c->FilesSize = made * 0.001;
             queue.push_back(c);

@@ -53,7 +53,7 @@ TSizeFolder* BuildTree(TSizeTree& tree, int n) {
     for (std::size_t q = 0; q < queue.size() && count < n; ++q) {
         const int kids = 2 + static_cast<int>(next() % 8);
         for (int k = 0; k < kids && count < n; ++k, ++count) {
-            TSizeFolder* f = queue[q]->AddSubFolder(queue[q]->Path + "/d" + std::to_string(k));
+            TSizeFolder* f = queue[q]->AddSubFolder(queue[q]->Path() + "/d" + std::to_string(k));
             f->Name = "d" + std::to_string(k);
             f->FilesSize = (next() % 100000) / 97.0;
             queue.push_back(f);

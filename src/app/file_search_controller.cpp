@@ -66,7 +66,7 @@ void FileSearchController::FindFiles(bool wholeTree) {
             ArrowCursorScope arrow;
             // A cancelled box searches for the empty pattern, which finds nothing.
             std::optional<QString> answer = p_.prompts.Input(
-                QString::fromLatin1(kSearchCaption), FromBytes(SearchPrompt(start->Path)), QString());
+                QString::fromLatin1(kSearchCaption), FromBytes(SearchPrompt(start->Path())), QString());
             if (answer) pattern = ToBytes(*answer);
         }
 

@@ -75,7 +75,7 @@ void Navigation::BrowseDir(Prompts& prompts) {
 
 void Navigation::GoUp() {
     if (!currentFolder_ || !currentFolder_->Parent) return;
-    backHistory_.push_back(FromBytes(currentFolder_->Path));
+    backHistory_.push_back(FromBytes(currentFolder_->Path()));
     TSizeFolder* p = currentFolder_->Parent;
     if (p == tree_.Root.get()) {
         emit StateChanged();
@@ -83,7 +83,7 @@ void Navigation::GoUp() {
     }
     views_->SelectFolderRow(p);
     w_.fpc2->setCurrentIndex(kSizeTreePage);
-    GoToPath(FromBytes(p->Path), true);
+    GoToPath(FromBytes(p->Path()), true);
     SetCurrentFolder(p);
     views_->ShowFolderCharts(p);
 }
@@ -107,7 +107,7 @@ void Navigation::ShowTreeFolder(TSizeFolder* folder) {
     if (!folder) return;
     SetCurrentFolder(folder);
     views_->ShowFolderCharts(folder);
-    GoToPath(FromBytes(folder->Path), true);
+    GoToPath(FromBytes(folder->Path()), true);
 }
 
 void Navigation::SetCurrentFolder(TSizeFolder* folder) {

@@ -6,16 +6,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/tree_report.h"
 #include "core/size_format.h"
+#include "core/scan.h"
 #include "core/size_tree.h"
-#if __has_include("core/tree_file.h")
 #include "core/tree_file.h"
-#define VANTUM_HAVE_TREE_FILE 1
-#endif
 
 namespace vantum::cli {
 
@@ -46,7 +46,7 @@ private:
 
 int Run(const Args& args) {
     std::string path, save;
-    bool allDrives = false, hidden = true;
+    bool allDrives = false, hidden = true, apparent = false;
     int threads = 0, top = 10;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -59,9 +59,16 @@ int Run(const Args& args) {
         };
         if (a == "--all-drives") allDrives = true;
         else if (a == "--no-hidden") hidden = false;
+        else if (a == "--apparent-size") apparent = true;
         else if (a == "--threads") threads = std::atoi(value("--threads").c_str());
         else if (a == "--top") top = std::atoi(value("--top").c_str());
-        else if (a == "--save") save = value("--save");
+        else if (a == "--save") {
+            save = value("--save");
+            if (save.empty()) {
+                std::fprintf(stderr, "vantum-cli scan: --save needs a file name\n");
+                return 2;
+            }
+        }
         else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "vantum-cli scan: unknown option %s\n", a.c_str());
             return 2;
@@ -71,12 +78,6 @@ int Run(const Args& args) {
             return 2;
         }
     }
-#ifndef VANTUM_HAVE_TREE_FILE
-    if (!save.empty()) {
-        std::fprintf(stderr, "vantum-cli scan: --save is not available in this build\n");
-        return 2;
-    }
-#endif
     if (!allDrives) {
         struct stat st;
         if (path.empty() || path[0] != '/') {
@@ -95,42 +96,46 @@ int Run(const Args& args) {
 
     TSizeTree tree;
     TerminalProgress terminal;
-    if (::isatty(2)) tree.SetProgressSink(&terminal);
-    tree.SetThreads(threads);
-    auto start = std::chrono::steady_clock::now();
-    TSizeFolder* t;
-    if (allDrives) {
-        t = tree.Root->AddSubFolder(kAllDrives);
-        t->IncludeSystemFolders = hidden;
-        tree.Root->CreateFullObjectTree(t, hidden);
-    } else {
-        t = tree.Root->AddSubFolder(path);
-        t->IncludeSystemFolders = hidden;
-        t->CreateObjectTree(t);
-    }
-    bool sized = tree.CalculateSizes();
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    ProgressSink& sink = ::isatty(2) ? static_cast<ProgressSink&>(terminal) : NullProgress();
+    ScanOptions options{hidden, apparent, threads};
+    ScanResult r = Scan(tree, allDrives ? std::string(kAllDrives) : path, options, sink);
     terminal.Finish();
-    if (!sized) {
+    if (r.aborted) {
         std::fprintf(stderr, "vantum-cli scan: aborted\n");
         return 1;
+    }
+    TSizeFolder* t = r.top;
+    if (!allDrives && t->ReadError) {
+        std::fprintf(stderr, "vantum-cli scan: cannot read %s: %s\n", EscapeForTerminal(path).c_str(),
+                     std::strerror(t->ReadError));
+        return 3;
     }
     PrintTreeSummary(tree, top, stdout);
     // Exact: every size is a whole number of bytes divided by 2^20.
     std::printf("Bytes: %.0f\n", t->CumulatedSize() * 1048576.0);
-    std::printf("Elapsed:%s\n", FormatElapsed(ms).c_str());
-#ifdef VANTUM_HAVE_TREE_FILE
+    std::printf("Elapsed:%s\n", FormatElapsed(r.elapsedMs).c_str());
     if (!save.empty()) {
         SaveToFile(tree, save);
-        std::printf("Saved to %s\n", save.c_str());
+        std::printf("Saved to %s\n", EscapeForTerminal(save).c_str());
     }
-#endif
+    if (r.unreadable > 0) {
+        std::vector<const TSizeFolder*> bad = UnreadableFolders(*t);
+        std::fprintf(stderr, "vantum-cli scan: %d folder%s could not be read (counted as empty):\n", r.unreadable,
+                     r.unreadable == 1 ? "" : "s");
+        for (size_t i = 0; i < bad.size() && i < 10; ++i)
+            std::fprintf(stderr, "  %s: %s\n", EscapeForTerminal(bad[i]->Path()).c_str(),
+                         std::strerror(bad[i]->ReadError));
+        if (bad.size() > 10) std::fprintf(stderr, "  ... and %zu more\n", bad.size() - 10);
+        return 3;
+    }
     return 0;
 }
 
 const CliCommand reg{"scan",
-                     "scan PATH [--all-drives] [--no-hidden] [--threads N] [--top N] [--save FILE]"
-                     "  -- scan a folder and print its sizes",
+                     "scan PATH [--all-drives] [--no-hidden] [--apparent-size] [--threads N] [--top N] [--save FILE]"
+                     "  -- scan a folder and print its sizes (disk usage, or file lengths with --apparent-size);"
+                     " exit 0 when done, 1 when stopped, 2 on bad arguments or a path that is not a folder,"
+                     " 3 when folders could not be read (listed on stderr)",
                      &Run};
 
 }  // namespace

@@ -49,7 +49,7 @@ FileSearchResult FindFilesInTree(const TSizeFolder& start, const std::string& pa
         sink.SizeRange(total);
     }
 
-    if (listing) ListMatches(start.Path, wildcard, result.paths);
+    if (listing) ListMatches(start.Path(), wildcard, result.paths);
     sink.Idle();
     if (sink.AbortRequested()) result.stopped = true;
 
@@ -59,7 +59,7 @@ FileSearchResult FindFilesInTree(const TSizeFolder& start, const std::string& pa
         const TSizeFolder* f = stack.back();
         stack.pop_back();
         if (stepGauge) sink.SizeProgress(++position);
-        if (listing && !result.stopped) ListMatches(f->Path, wildcard, result.paths);
+        if (listing && !result.stopped) ListMatches(f->Path(), wildcard, result.paths);
         sink.Idle();
         if (!result.stopped && sink.AbortRequested()) result.stopped = true;
         for (auto it = f->SubFolders.rbegin(); it != f->SubFolders.rend(); ++it) stack.push_back(it->get());

@@ -19,9 +19,15 @@ public:
     // Whether the user asked to stop (Escape) since the last call; polled by the descent
     // after every folder it creates.
     virtual bool AbortRequested() { return false; }
+    // Whether a stop is pending, without taking it: lets a long listing end early. The stop
+    // is still reported by the next AbortRequested.
+    virtual bool StopPending() { return false; }
     // Called regularly while the operation waits for its workers or between steps, so that
     // a window can process pending events. Keep it cheap; it may be called often.
     virtual void Idle() {}
+    // A scan moves from listing folders to summing their sizes.
+    enum class Step { Counting, Sizing };
+    virtual void StepStarted(Step /*step*/) {}
 };
 
 // A sink that ignores everything: for callers that want no progress.

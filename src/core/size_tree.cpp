@@ -9,7 +9,7 @@ SizeTreeAssertion::SizeTreeAssertion(int line)
     : std::runtime_error("Assertion failure (SizeTreeU, line " + std::to_string(line) + ")"), line_(line) {}
 
 TSizeFolder::TSizeFolder(TSizeTree* tree, TSizeFolder* parent, std::string path)
-    : Path(std::move(path)), Parent(parent), tree_(tree) {
+    : Parent(parent), tree_(tree), ownPath_(std::make_unique<std::string>(std::move(path))) {
     // Every folder creation clears a pending abort: an all-drives scan relies on it.
     if (tree_) tree_->State.AbortScan = false;
 }
@@ -33,6 +33,40 @@ TSizeFolder* TSizeFolder::AddSubFolder(const std::string& path) {
     return SubFolders.back().get();
 }
 
+TSizeFolder* TSizeFolder::AddChild(std::string name) {
+    if (name.empty()) throw SizeTreeAssertion(154);
+    auto child = std::make_unique<TSizeFolder>(tree_, this, std::string());
+    child->ownPath_.reset();
+    child->Name = std::move(name);
+    SubFolders.push_back(std::move(child));
+    return SubFolders.back().get();
+}
+
+std::string JoinPath(const std::string& parent, const std::string& name) {
+    std::string out;
+    out.reserve(parent.size() + 1 + name.size());
+    out += parent;
+    if (out.empty() || out.back() != '/') out += '/';
+    out += name;
+    return out;
+}
+
+std::string TSizeFolder::Path() const {
+    // Up to the nearest folder that keeps its own path, then the names back down.
+    std::vector<const TSizeFolder*> chain;
+    const TSizeFolder* f = this;
+    while (!f->ownPath_ && f->Parent) {
+        chain.push_back(f);
+        f = f->Parent;
+    }
+    std::string out = f->ownPath_ ? *f->ownPath_ : std::string();
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (out.empty() || out.back() != '/') out += '/';
+        out += (*it)->Name;
+    }
+    return out;
+}
+
 TSizeFolder* TSizeFolder::GetSubFolder(int index) const {
     if (index < 0 || index >= SubFolderCount()) throw SizeTreeAssertion(199);
     return SubFolders[static_cast<size_t>(index)].get();
@@ -46,7 +80,7 @@ TSizeFolder* TSizeFolder::ParentOf(const TSizeFolder* folder) const {
 void TSizeFolder::SortByPath(TSizeFolder* folder) const {
     if (!folder) return;
     std::sort(folder->SubFolders.begin(), folder->SubFolders.end(),
-              [](const auto& a, const auto& b) { return a->Path > b->Path; });
+              [](const auto& a, const auto& b) { return a->Path() > b->Path(); });
 }
 
 void TSizeFolder::SortBySize(TSizeFolder* folder) const {
@@ -71,13 +105,29 @@ TSizeFolder* TSizeTree::FindFolder(const std::string& path) const {
     // The root "/" keeps its separator: it is the path of the drive folder "/".
     if (want.size() > 1 && want.back() == '/') want.pop_back();
     // Depth first, pre-order, children in index order; the top folder itself is not compared.
-    std::vector<TSizeFolder*> stack;
-    for (auto it = top->SubFolders.rbegin(); it != top->SubFolders.rend(); ++it) stack.push_back(it->get());
+    // Only branches whose path leads towards the wanted one are entered.
+    auto leadsTo = [&](const std::string& p) {
+        if (want.compare(0, p.size(), p) != 0) return false;
+        return want.size() == p.size() || p.back() == '/' || want[p.size()] == '/';
+    };
+    struct Item {
+        TSizeFolder* folder;
+        std::string path;
+    };
+    std::vector<Item> stack;
+    auto pushChildren = [&](TSizeFolder* f, const std::string& base) {
+        for (auto it = f->SubFolders.rbegin(); it != f->SubFolders.rend(); ++it) {
+            TSizeFolder* c = it->get();
+            std::string p = c->HasOwnPath() ? c->Path() : JoinPath(base, c->Name);
+            if (leadsTo(p) || c->HasOwnPath()) stack.push_back({c, std::move(p)});
+        }
+    };
+    pushChildren(top, top->Path());
     while (!stack.empty()) {
-        TSizeFolder* f = stack.back();
+        Item item = std::move(stack.back());
         stack.pop_back();
-        if (f->Path == want) return f;
-        for (auto it = f->SubFolders.rbegin(); it != f->SubFolders.rend(); ++it) stack.push_back(it->get());
+        if (item.path == want) return item.folder;
+        pushChildren(item.folder, item.path);
     }
     return top;
 }

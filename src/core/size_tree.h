@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/progress.h"
@@ -34,28 +35,40 @@ struct TScanState {
     std::int32_t ProgressMax = 0;
     std::int32_t ProgressPos = 0;
     bool AbortScan = false;
+    std::int32_t Unreadable = 0;  // folders the last scan or refresh could not list
 };
 
 class TSizeFolder {
 public:
-    // Folders are created only through AddSubFolder (and TSizeTree for Root).
+    // Folders are created only through AddSubFolder/AddChild (and TSizeTree for Root).
     TSizeFolder(TSizeTree* tree, TSizeFolder* parent, std::string path);
     ~TSizeFolder();
     TSizeFolder(const TSizeFolder&) = delete;
     TSizeFolder& operator=(const TSizeFolder&) = delete;
 
-    double FilesSize = 0;       // MB of the files directly in this folder
+    double FilesSize = 0;       // MB of the files directly in this folder (and of its own entry)
     double SubFoldersSize = 0;  // MB of everything below it
     std::vector<std::unique_ptr<TSizeFolder>> SubFolders;
-    std::string Path;  // byte string, exactly as given
+    // Display name. On a folder made by AddChild the path is built from it: do not change it.
     std::string Name;
-    bool IncludeSystemFolders = true;
     TSizeFolder* Parent = nullptr;
+    bool IncludeSystemFolders = true;
+    // errno of the failure when the folder could not be listed (counted as empty); 0 when read.
+    int ReadError = 0;
+    // Bytes of the files directly in this folder as found by the descent's listing, or -1
+    // when unknown. The size pass takes it instead of listing the folder a second time.
+    std::int64_t ListedBytes = -1;
 
+    // Byte string, exactly as given (folders made by AddChild: the parent's path and the name).
+    std::string Path() const;
+    // Whether the folder keeps a path of its own instead of building it from its parent's.
+    bool HasOwnPath() const { return ownPath_ != nullptr; }
     double CumulatedSize() const { return FilesSize + SubFoldersSize; }
 
     // Empty path: SizeTreeAssertion(154); nothing is added.
     TSizeFolder* AddSubFolder(const std::string& path);
+    // A child whose path is this folder's path joined with name; keeps no path of its own.
+    TSizeFolder* AddChild(std::string name);
     // Index out of range: SizeTreeAssertion(199).
     TSizeFolder* GetSubFolder(int index) const;
     int SubFolderCount() const { return static_cast<int>(SubFolders.size()); }
@@ -79,13 +92,14 @@ public:
 
     TSizeTree* Tree() const { return tree_; }
 
-    // Bytes of the files directly in this folder as found by the descent's listing, or -1
-    // when unknown. The size pass takes it instead of listing the folder a second time.
-    std::int64_t ListedBytes = -1;
-
 private:
     TSizeTree* tree_;
+    // The full path where it does not follow from the parent's path and Name.
+    std::unique_ptr<std::string> ownPath_;
 };
+
+// parent + "/" + name, without doubling a separator that parent already ends with.
+std::string JoinPath(const std::string& parent, const std::string& name);
 
 class TSizeTree {
 public:
@@ -117,15 +131,31 @@ public:
     // Number of listing workers; 0 = the machine's core count, 1 = serial order.
     void SetThreads(int n) { threads_ = n; }
     int Threads() const;
+    // Whether a file counts with its length (st_size) instead of the space it takes on disk.
+    void SetApparentSizes(bool on) { apparent_ = on; }
+    bool ApparentSizes() const { return apparent_; }
+
+    // Files with several hard links, counted once per scan: the folder whose FilesSize holds each.
+    struct FileKey {
+        std::uint64_t device, inode;
+        bool operator==(const FileKey&) const = default;
+    };
+    struct FileKeyHash {
+        std::size_t operator()(const FileKey& k) const { return std::hash<std::uint64_t>()(k.inode * 31 + k.device); }
+    };
+    std::unordered_map<FileKey, TSizeFolder*, FileKeyHash> LinkOwners;
 
 private:
     ProgressSink* sink_;
     int threads_ = 0;
+    bool apparent_ = false;
 };
 
 // Size in MB of the files directly in a folder (every entry but "." and "..", own sizes,
 // links not followed). 0 when the folder cannot be listed.
 double FolderFilesSize(const std::string& path);
+// The same with the size unit of a tree (apparent sizes or disk usage).
+double FolderFilesSize(const std::string& path, bool apparentSizes);
 // Directory entries of a folder, "." and ".." included, less one when above one.
 int CountFirstLevelFolders(const std::string& path);
 // Mount points of the drives that "Scan all" covers, appended to list.

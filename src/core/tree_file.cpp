@@ -117,7 +117,7 @@ void SaveToFile(TSizeTree& tree, const std::string& fileName) {
         sink.SizeProgress(++tree.State.ProgressPos);
         sink.Idle();
         rec.Clear();
-        rec.Text(f->Path);
+        rec.Text(f->Path());
         rec.Text(f->Name);
         rec.F64(f->FilesSize);
         rec.F64(f->SubFoldersSize);

@@ -5,10 +5,13 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
+#include <algorithm>
 
 namespace vantum::platform {
 
@@ -34,6 +37,12 @@ EntryKind KindOfDType(unsigned char t, bool& known) {
     }
 }
 
+constexpr unsigned kStatxMask =
+    STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_BLOCKS | STATX_MNT_ID;
+
+std::uint64_t MountIdOf(const struct statx& sx) { return (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : 0; }
+std::uint64_t DeviceOf(const struct statx& sx) { return makedev(sx.stx_dev_major, sx.stx_dev_minor); }
+
 }  // namespace
 
 FolderHandle::~FolderHandle() {
@@ -49,12 +58,13 @@ FolderHandle& FolderHandle::operator=(FolderHandle&& o) noexcept {
     return *this;
 }
 
-FolderHandle FolderHandle::Open(const std::string& path) {
-    if (path.empty()) return {};
-    int fd = ::open(path.c_str(), kDirFlags & ~O_NOFOLLOW);
-    if (fd >= 0 || errno != ENAMETOOLONG) return FolderHandle(fd);
+FolderHandle FolderHandle::Open(const std::string& path, bool noFollow) {
+    if (path.empty()) return FolderHandle(-1, ENOENT);
+    const int flags = noFollow ? kDirFlags : (kDirFlags & ~O_NOFOLLOW);
+    int fd = ::open(path.c_str(), flags);
+    if (fd >= 0 || errno != ENAMETOOLONG) return FolderHandle(fd, errno);
     // Walk the path one component at a time.
-    FolderHandle cur(::open(path[0] == '/' ? "/" : ".", kDirFlags));
+    FolderHandle cur(::open(path[0] == '/' ? "/" : ".", kDirFlags), errno);
     size_t i = 0;
     while (cur.ok() && i < path.size()) {
         while (i < path.size() && path[i] == '/') ++i;
@@ -62,7 +72,8 @@ FolderHandle FolderHandle::Open(const std::string& path) {
         if (j == std::string::npos) j = path.size();
         if (j > i) {
             std::string part = path.substr(i, j - i);
-            cur = FolderHandle(::openat(cur.fd(), part.c_str(), kDirFlags & ~O_NOFOLLOW));
+            const bool last = path.find_first_not_of('/', j) == std::string::npos;
+            cur = FolderHandle(::openat(cur.fd(), part.c_str(), last ? flags : (kDirFlags & ~O_NOFOLLOW)), errno);
         }
         i = j;
     }
@@ -70,7 +81,19 @@ FolderHandle FolderHandle::Open(const std::string& path) {
 }
 
 FolderHandle FolderHandle::OpenAt(int parentFd, const char* name) {
-    return FolderHandle(::openat(parentFd, name, kDirFlags));
+    int fd = ::openat(parentFd, name, kDirFlags);
+    return FolderHandle(fd, errno);
+}
+
+FolderIdentity IdentifyFolder(const FolderHandle& folder, bool apparentSizes) {
+    FolderIdentity id;
+    struct statx sx;
+    if (!folder.ok() || ::statx(folder.fd(), "", AT_EMPTY_PATH, kStatxMask, &sx) != 0) return id;
+    id.device = DeviceOf(sx);
+    id.mountId = MountIdOf(sx);
+    id.ownBytes = apparentSizes ? sx.stx_size : sx.stx_blocks * 512;
+    id.ok = true;
+    return id;
 }
 
 std::uint64_t FolderHandle::Device() const {
@@ -102,22 +125,30 @@ bool FolderReader::Next(EntryView& out) {
     for (;;) {
         errno = 0;
         struct dirent* e = ::readdir(static_cast<DIR*>(dir_));
-        if (!e) return false;
+        if (!e) {
+            error_ = errno;
+            return false;
+        }
         const char* n = e->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
         out.name = std::string_view(n);
         out.hidden = n[0] == '.';
         bool known;
         out.kind = KindOfDType(e->d_type, known);
-        out.size = 0;
-        out.device = 0;
+        out.size = out.blocks = out.device = out.mountId = 0;
+        out.inode = e->d_ino;
+        out.links = 1;
         out.statted = false;
         if (withStat_ || !known) {
-            struct stat st;
-            if (::fstatat(fd_, n, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                out.kind = KindOfMode(st.st_mode);
-                out.size = static_cast<std::uint64_t>(st.st_size);
-                out.device = st.st_dev;
+            struct statx sx;
+            if (::statx(fd_, n, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &sx) == 0) {
+                out.kind = KindOfMode(sx.stx_mode);
+                out.size = sx.stx_size;
+                out.blocks = sx.stx_blocks * 512;
+                out.device = DeviceOf(sx);
+                out.mountId = MountIdOf(sx);
+                out.inode = sx.stx_ino;
+                out.links = sx.stx_nlink;
                 out.statted = true;
             } else if (!known) {
                 continue;  // vanished before we could tell what it was
@@ -152,6 +183,12 @@ DiskSpace GetDiskSpace(const std::string& path) {
     if (::statvfs(path.c_str(), &s) != 0) return {};
     return DiskSpace{static_cast<std::uint64_t>(s.f_bavail) * s.f_frsize,
                      static_cast<std::uint64_t>(s.f_blocks) * s.f_frsize};
+}
+
+int OpenFileLimit() {
+    struct rlimit rl;
+    if (::getrlimit(RLIMIT_NOFILE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return 1 << 20;
+    return static_cast<int>(std::min<rlim_t>(rl.rlim_cur, 1 << 20));
 }
 
 void RaiseOpenFileLimit() {

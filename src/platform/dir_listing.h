@@ -1,5 +1,5 @@
 #pragma once
-// Folder listing: entries with kind, hidden flag and own 64-bit size; links are never followed.
+// Folder listing: entries with kind, hidden flag and own sizes; links are never followed.
 // Folders are opened relative to their parent's descriptor, so deep trees and paths longer
 // than the platform's path limit work.
 
@@ -16,41 +16,58 @@ enum class EntryKind { Folder, File, Symlink, Other };
 class FolderHandle {
 public:
     FolderHandle() = default;
-    explicit FolderHandle(int fd) : fd_(fd) {}
+    explicit FolderHandle(int fd, int error = 0) : fd_(fd), error_(fd >= 0 ? 0 : error) {}
     ~FolderHandle();
-    FolderHandle(FolderHandle&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+    FolderHandle(FolderHandle&& o) noexcept : fd_(o.fd_), error_(o.error_) { o.fd_ = -1; }
     FolderHandle& operator=(FolderHandle&& o) noexcept;
     FolderHandle(const FolderHandle&) = delete;
     FolderHandle& operator=(const FolderHandle&) = delete;
 
-    // Opens a folder by path; a path too long for the platform is opened component by component.
-    static FolderHandle Open(const std::string& path);
+    // Opens a folder by path. The last component is never a symbolic link when noFollow;
+    // a path too long for the platform is opened component by component.
+    static FolderHandle Open(const std::string& path, bool noFollow = false);
     // Opens the folder `name` inside the open folder `parent`; never follows a symbolic link.
     static FolderHandle OpenAt(int parentFd, const char* name);
 
     bool ok() const { return fd_ >= 0; }
     int fd() const { return fd_; }
+    // errno of the failed open (0 when open).
+    int error() const { return error_; }
     // Device of the open folder (st_dev), 0 when unknown.
     std::uint64_t Device() const;
 
 private:
     int fd_ = -1;
+    int error_ = 0;
 };
+
+// Identity of a folder as the scan compares it with its entries: device and mount.
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t mountId = 0;   // 0 when the kernel does not tell
+    std::uint64_t ownBytes = 0;  // the folder's own entry, in the unit asked for
+    bool ok = false;
+};
+FolderIdentity IdentifyFolder(const FolderHandle& folder, bool apparentSizes);
 
 struct EntryView {
     std::string_view name;  // valid until the next call to Next
     EntryKind kind = EntryKind::Other;
-    bool hidden = false;       // the name begins with "."
-    std::uint64_t size = 0;    // own size (lstat), 0 when the entry vanished
-    std::uint64_t device = 0;  // st_dev of the entry itself (tells mount points apart)
-    bool statted = false;      // size and device are known
+    bool hidden = false;        // the name begins with "."
+    std::uint64_t size = 0;     // own size (lstat st_size), 0 when the entry vanished
+    std::uint64_t blocks = 0;   // space taken on disk in bytes (st_blocks * 512)
+    std::uint64_t device = 0;   // st_dev of the entry itself (tells mount points apart)
+    std::uint64_t mountId = 0;  // mount of the entry (0 when unknown)
+    std::uint64_t inode = 0;
+    std::uint32_t links = 1;    // hard links of the entry
+    bool statted = false;       // the fields above are known
 };
 
 // Reads the entries of an open folder, "." and ".." left out.
 class FolderReader {
 public:
-    // withStat: also lstat every entry (size, device); else only the kind is known, from the
-    // listing where the file system gives it.
+    // withStat: also stat every entry (sizes, device, mount, links); else only the kind is
+    // known, from the listing where the file system gives it.
     FolderReader(const FolderHandle& folder, bool withStat);
     ~FolderReader();
     FolderReader(const FolderReader&) = delete;
@@ -58,11 +75,14 @@ public:
 
     bool ok() const { return dir_ != nullptr; }
     bool Next(EntryView& out);
+    // errno of a failure that ended the listing early (0 when it ran to the end).
+    int error() const { return error_; }
 
 private:
     void* dir_ = nullptr;  // DIR*
     int fd_ = -1;
     bool withStat_;
+    int error_ = 0;
 };
 
 struct DirEntry {
@@ -88,5 +108,7 @@ DiskSpace GetDiskSpace(const std::string& path);
 
 // Raises the open-files limit to its hard maximum (parallel walks keep parent folders open).
 void RaiseOpenFileLimit();
+// The soft limit on open descriptors of this process.
+int OpenFileLimit();
 
 }  // namespace vantum::platform

@@ -17,7 +17,7 @@ QString ShortestText(Fixed4 v, const QLocale& locale) {
 }
 
 QString LabelOf(const TSizeFolder& child, bool parentIsAllDrives) {
-    const std::string& path = child.Path;
+    const std::string& path = child.Path();
     if (parentIsAllDrives) return QFile::decodeName(QByteArray::fromStdString(path));
     std::string::size_type slash = path.find_last_of('/');
     std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -89,8 +89,8 @@ void SortForCharts(TSizeFolder& folder, int sortMode) {
 
 ChartModel BuildChartModel(const TSizeFolder& folder, const ChartBuildOptions& options) {
     ChartModel model;
-    const bool isAllDrives = folder.Path == kAllDrives;
-    model.title = QStringLiteral("Folder Sizes in: ") + QFile::decodeName(QByteArray::fromStdString(folder.Path));
+    const bool isAllDrives = folder.Path() == kAllDrives;
+    model.title = QStringLiteral("Folder Sizes in: ") + QFile::decodeName(QByteArray::fromStdString(folder.Path()));
 
     // Unit: GB as soon as one child is above 1000 MB (compared as four-decimal fixed point).
     for (const auto& child : folder.SubFolders) {
@@ -110,7 +110,7 @@ ChartModel BuildChartModel(const TSizeFolder& folder, const ChartBuildOptions& o
         e.paletteIndex = ChartPaletteIndex(n++);
         e.colour = kChartPalette[static_cast<size_t>(e.paletteIndex)];
         e.kind = ChartEntryKind::Folder;
-        e.path = child->Path;
+        e.path = child->Path();
         model.entries.push_back(std::move(e));
     }
 
@@ -120,14 +120,14 @@ ChartModel BuildChartModel(const TSizeFolder& folder, const ChartBuildOptions& o
         files.value = RoundTo2Decimals(Fixed4::FromDouble(folder.FilesSize / divisor));
         files.colour = kFilesColour;
         files.kind = ChartEntryKind::FilesInFolder;
-        files.path = folder.Path;
+        files.path = folder.Path();
         model.entries.push_back(std::move(files));
     }
 
     Fixed4 freeSpace;
     if (!options.scanAllDrives && !isAllDrives && options.drives.isDriveRoot &&
-        options.drives.isDriveRoot(folder.Path)) {
-        std::uint64_t bytes = options.drives.freeBytes ? options.drives.freeBytes(folder.Path) : 0;
+        options.drives.isDriveRoot(folder.Path())) {
+        std::uint64_t bytes = options.drives.freeBytes ? options.drives.freeBytes(folder.Path()) : 0;
         freeSpace = RoundTo2Decimals(Fixed4::FromDouble(static_cast<double>(bytes) / 1024 / 1024 / divisor));
         model.freeSpaceText = QStringLiteral("Free Space on disk") + ShortestText(freeSpace, QLocale()) +
                               QLatin1Char(' ') + model.unitText;
@@ -139,7 +139,7 @@ ChartModel BuildChartModel(const TSizeFolder& folder, const ChartBuildOptions& o
         empty.value = freeSpace;
         empty.colour = kFreeSpaceColour;
         empty.kind = ChartEntryKind::FreeSpace;
-        empty.path = folder.Path;
+        empty.path = folder.Path();
         model.entries.push_back(std::move(empty));
     }
     return model;

@@ -271,7 +271,7 @@ void ChartsController::OnEntryClicked(ChartView* chart, int index, Qt::MouseButt
     if (!model || !currentFolder_ || index < 0 || index >= model->count()) return;
     if (button != Qt::LeftButton && button != Qt::RightButton) return;
     const ChartEntry& entry = model->entries[static_cast<size_t>(index)];
-    const std::string base = currentFolder_->Path == kAllDrives ? std::string() : WithSlash(currentFolder_->Path);
+    const std::string base = currentFolder_->Path() == kAllDrives ? std::string() : WithSlash(currentFolder_->Path());
     if (chart == bars_) emit leftPageRequested(1);
     // The entry's own path rather than base + label: labels are for display and may have lost
     // bytes that are not valid in the locale's encoding.

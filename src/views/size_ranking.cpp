@@ -106,7 +106,7 @@ void SizeRanking::RowClicked() {
     const TSizeFolder* folder = model_->FolderAt(row);
     if (!folder) return;
     emit collapseExplorerTree();
-    emit goToPath(QFile::decodeName(QByteArray::fromStdString(folder->Path)), true);
+    emit goToPath(QFile::decodeName(QByteArray::fromStdString(folder->Path())), true);
     emit selectFolderRow(folder);
 }
 
@@ -117,12 +117,12 @@ void SizeRanking::OpenWithExplorer() {
         return;
     }
     const TSizeFolder* folder = model_->FolderAt(rows.front());
-    if (!folder || !FolderExists(folder->Path)) return;
+    if (!folder || !FolderExists(folder->Path())) return;
     if (useExternalExplorer_) {
-        if (shell_.open) shell_.open(folder->Path);
+        if (shell_.open) shell_.open(folder->Path());
         return;
     }
-    emit goToPath(QFile::decodeName(QByteArray::fromStdString(folder->Path)), true);
+    emit goToPath(QFile::decodeName(QByteArray::fromStdString(folder->Path())), true);
     emit explorerListRequested();
 }
 

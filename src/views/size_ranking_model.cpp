@@ -55,7 +55,7 @@ QVariant SizeRankingModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             switch (col) {
                 case ColName: return QFile::decodeName(QByteArray::fromStdString(f->Name));
-                case ColPath: return QFile::decodeName(QByteArray::fromStdString(f->Path));
+                case ColPath: return QFile::decodeName(QByteArray::fromStdString(f->Path()));
                 case ColSize: return RankingSizeText(f->FilesSize);
                 default: return {};
             }

@@ -149,7 +149,7 @@ void SizeTreeList::ShowTreeRow(const QModelIndex& given) {
     if (!folder) return;
     SetCurrentFolder(folder);
     emit currentFolderChosen(folder);
-    emit goToPath(QFile::decodeName(QByteArray::fromStdString(folder->Path)), true);
+    emit goToPath(QFile::decodeName(QByteArray::fromStdString(folder->Path())), true);
 }
 
 void SizeTreeList::ApplySortMode() {
@@ -219,12 +219,12 @@ void SizeTreeList::OpenWithExplorer() {
         prompts_.Message("No item selected");
         return;
     }
-    if (!FolderExists(folder->Path)) return;
+    if (!FolderExists(folder->Path())) return;
     if (useExternalExplorer_) {
-        if (shell_.open) shell_.open(folder->Path);
+        if (shell_.open) shell_.open(folder->Path());
         return;
     }
-    emit goToPath(QFile::decodeName(QByteArray::fromStdString(folder->Path)), true);
+    emit goToPath(QFile::decodeName(QByteArray::fromStdString(folder->Path())), true);
     emit explorerListRequested();
 }
 

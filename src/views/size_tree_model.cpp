@@ -36,7 +36,7 @@ SizeTreeModel::SizeTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 int SizeTreeModel::Compare(const TSizeFolder& a, const TSizeFolder& b, int column) {
     switch (column) {
-        case ColName: return ComparePaths(a.Path, b.Path);
+        case ColName: return ComparePaths(a.Path(), b.Path());
         case ColFiles: return CompareSizes(a.FilesSize, b.FilesSize);
         case ColCumulated: return CompareSizes(a.CumulatedSize(), b.CumulatedSize());
         default: return 0;
@@ -170,7 +170,7 @@ QVariant SizeTreeModel::data(const QModelIndex& index, int role) const {
                 default: return {};
             }
         case Qt::ToolTipRole:
-            if (col == ColName) return QFile::decodeName(QByteArray::fromStdString(f->Path));
+            if (col == ColName) return QFile::decodeName(QByteArray::fromStdString(f->Path()));
             return {};
         case Qt::DecorationRole:
             if (col == ColName) return RowIcon(RowImage::FolderClosed);

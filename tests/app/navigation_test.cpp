@@ -103,7 +103,7 @@ TEST(Navigation, UpAndBackWalkTheTree) {
     n.ShowFolderByPath(Q(f.b));
     TSizeFolder* b = n.CurrentFolder();
     ASSERT_NE(b, top);
-    EXPECT_EQ(b->Path, f.b);
+    EXPECT_EQ(b->Path(), f.b);
     EXPECT_EQ(t.views->chartsOf, b);
     EXPECT_EQ(t.views->selectedRow, b);
     EXPECT_TRUE(a.actUpOneDir->isEnabled());
@@ -111,7 +111,7 @@ TEST(Navigation, UpAndBackWalkTheTree) {
     // Up twice, Back twice: the folders come back in reverse order.
     a.actUpOneDir->trigger();
     TSizeFolder* aFolder = n.CurrentFolder();
-    EXPECT_EQ(aFolder->Path, f.a);
+    EXPECT_EQ(aFolder->Path(), f.a);
     EXPECT_EQ(n.CurrentPath(), Q(f.a) + "/");
     EXPECT_EQ(t.views->selectedRow, aFolder);
     EXPECT_EQ(t.views->chartsOf, aFolder);

@@ -204,7 +204,7 @@ TEST(Refresh, ACurrentFolderInsideTheBranchMovesToIt) {
     t->Scan().RefreshBranch(t->Tree().FindFolder(f.a));
     TSizeFolder* current = t->Nav().CurrentFolder();
     ASSERT_NE(current, nullptr);
-    EXPECT_EQ(current->Path, f.a);
+    EXPECT_EQ(current->Path(), f.a);
     EXPECT_NEAR(top->CumulatedSize(), 4.0, 0.05);
 }
 

@@ -139,7 +139,7 @@ TEST(SizeViews, AScanFillsTheListTheChartsAndTheRanking) {
     // Every folder below the top one, largest own files first.
     auto* ranking = w.Ranking().Model();
     ASSERT_EQ(ranking->rowCount(), 3);
-    EXPECT_EQ(ranking->FolderAt(ranking->index(0, 0))->Path, f.b);
+    EXPECT_EQ(ranking->FolderAt(ranking->index(0, 0))->Path(), f.b);
     EXPECT_EQ(w.Ranking().SizeRankGB()->parentWidget(), w->Widgets().rankingHost);
     ExpectViewsConsistent(w);
 }
@@ -158,7 +158,7 @@ TEST(SizeViews, ChartClicksDrillDownAndUpAndBackReturn) {
     emit bars->entryClicked(EntryIndex(w.Charts(), "A"), Qt::LeftButton);
     TSizeFolder* a = n.CurrentFolder();
     ASSERT_NE(a, top);
-    EXPECT_EQ(a->Path, f.a);
+    EXPECT_EQ(a->Path(), f.a);
     EXPECT_EQ(n.CurrentPath(), Q(f.a) + "/");
     EXPECT_EQ(n.SelectedTreePath(), Q(f.a));
     EXPECT_EQ(w.List().Model()->FolderAt(w.List().View()->currentIndex()), a);
@@ -206,7 +206,7 @@ TEST(SizeViews, ListAndRankingClicksMoveTheWindowsFolderAndPath) {
     ASSERT_TRUE(cRow.isValid());
     vst->setCurrentIndex(cRow);
     emit vst->clicked(cRow);
-    ASSERT_EQ(n.CurrentFolder()->Path, f.c);
+    ASSERT_EQ(n.CurrentFolder()->Path(), f.c);
     EXPECT_EQ(n.CurrentPath(), Q(f.c) + "/");
     EXPECT_EQ(n.SelectedTreePath(), Q(f.c));
     EXPECT_EQ(Labels(w.Charts()), QStringList{"<All files in folder>"});
@@ -220,7 +220,7 @@ TEST(SizeViews, ListAndRankingClicksMoveTheWindowsFolderAndPath) {
     w.Ranking().RowClicked();
     EXPECT_EQ(n.CurrentFolder(), top);
     EXPECT_EQ(n.CurrentPath(), Q(f.b) + "/");
-    EXPECT_EQ(w.List().Model()->FolderAt(vst->currentIndex())->Path, f.b);
+    EXPECT_EQ(w.List().Model()->FolderAt(vst->currentIndex())->Path(), f.b);
 }
 
 TEST(SizeViews, RefreshNewScanAndFailedOpenLeaveNoViewInADroppedTree) {
@@ -229,14 +229,14 @@ TEST(SizeViews, RefreshNewScanAndFailedOpenLeaveNoViewInADroppedTree) {
     w->Activate();
     ScanFolder(w, f.t);
     emit w.Charts().bars()->entryClicked(EntryIndex(w.Charts(), "A"), Qt::LeftButton);
-    ASSERT_EQ(w->Nav().CurrentFolder()->Path, f.a);
+    ASSERT_EQ(w->Nav().CurrentFolder()->Path(), f.a);
 
     // Refresh of A: the branch below it is rebuilt, the views refilled from the new folders.
     f.dir.write("T/A/B/more.bin", std::string(50000, 'm'));
     f.dir.mkdir("T/A/D");
     w->Actions().actrefresh->trigger();
     ASSERT_TRUE(vantum::test::WaitUntilIdle(*w));
-    ASSERT_EQ(w->Nav().CurrentFolder()->Path, f.a);
+    ASSERT_EQ(w->Nav().CurrentFolder()->Path(), f.a);
     EXPECT_GT(w.Ranking().Model()->rowCount(), 0);
     EXPECT_EQ(w.List().Model()->rowCount(), 1);
     EXPECT_NE(EntryIndex(w.Charts(), "D"), -1);
@@ -244,7 +244,7 @@ TEST(SizeViews, RefreshNewScanAndFailedOpenLeaveNoViewInADroppedTree) {
 
     // A new scan of another folder replaces every view's content.
     ScanFolder(w, f.a);
-    EXPECT_EQ(w.List().Model()->FolderAt(w.List().Model()->index(0, 0))->Path, f.a + "/");
+    EXPECT_EQ(w.List().Model()->FolderAt(w.List().Model()->index(0, 0))->Path(), f.a + "/");
     QStringList labels = Labels(w.Charts());
     labels.sort();
     EXPECT_EQ(labels, (QStringList{"<All files in folder>", "B", "D"}));

@@ -73,7 +73,7 @@ std::vector<Record> Records(const TSizeTree& tree) {
     while (!stack.empty()) {
         const TSizeFolder* f = stack.back();
         stack.pop_back();
-        out.emplace_back(f->Path, f->Name, f->FilesSize, f->SubFoldersSize, f->SubFolderCount());
+        out.emplace_back(f->Path(), f->Name, f->FilesSize, f->SubFoldersSize, f->SubFolderCount());
         for (auto it = f->SubFolders.rbegin(); it != f->SubFolders.rend(); ++it) stack.push_back(it->get());
     }
     return out;

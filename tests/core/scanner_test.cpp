@@ -28,11 +28,11 @@ std::vector<std::string> ChildNames(const TSizeFolder* f) {
 
 // Same shape, paths, names and sizes, children in the same order.
 void ExpectSameTree(const TSizeFolder* a, const TSizeFolder* b) {
-    ASSERT_EQ(a->Path, b->Path);
+    ASSERT_EQ(a->Path(), b->Path());
     EXPECT_EQ(a->Name, b->Name);
-    EXPECT_EQ(a->FilesSize, b->FilesSize) << a->Path;
-    EXPECT_EQ(a->SubFoldersSize, b->SubFoldersSize) << a->Path;
-    ASSERT_EQ(a->SubFolderCount(), b->SubFolderCount()) << a->Path;
+    EXPECT_EQ(a->FilesSize, b->FilesSize) << a->Path();
+    EXPECT_EQ(a->SubFoldersSize, b->SubFoldersSize) << a->Path();
+    ASSERT_EQ(a->SubFolderCount(), b->SubFolderCount()) << a->Path();
     for (int i = 0; i < a->SubFolderCount(); ++i) ExpectSameTree(a->GetSubFolder(i), b->GetSubFolder(i));
 }
 
@@ -59,7 +59,7 @@ TEST(Scanner, HiddenFoldersFollowTheSwitchAndDotFilesAlwaysCount) {
     EXPECT_EQ(t->FilesSize, MB(SumEntries(top, false)));
     EXPECT_EQ(t->CumulatedSize(), MB(SumEntries(top, true, false)));
     EXPECT_EQ(t->Name, "top");
-    EXPECT_EQ(t->GetSubFolder(0)->Path, top + "/" + t->GetSubFolder(0)->Name);
+    EXPECT_EQ(t->GetSubFolder(0)->Path(), top + "/" + t->GetSubFolder(0)->Name);
 }
 
 TEST(Scanner, TrailingSeparatorAndRootName) {
@@ -67,9 +67,9 @@ TEST(Scanner, TrailingSeparatorAndRootName) {
     d.mkdir("top/sub");
     TSizeTree tree;
     TSizeFolder* t = ScanInto(tree, d / "top/");
-    EXPECT_EQ(t->Path, d / "top/") << "the top folder keeps the path as given";
+    EXPECT_EQ(t->Path(), d / "top/") << "the top folder keeps the path as given";
     EXPECT_EQ(t->Name, "top");
-    EXPECT_EQ(t->GetSubFolder(0)->Path, d / "top/sub");
+    EXPECT_EQ(t->GetSubFolder(0)->Path(), d / "top/sub");
 
     TSizeTree rootTree;
     TSizeFolder* r = rootTree.Root->AddSubFolder("/");
@@ -220,10 +220,10 @@ TEST(Scanner, TreesDeeperThanThePathLimit) {
     EXPECT_EQ(tree.State.FolderCount, depth);
     const TSizeFolder* leaf = t;
     while (leaf->SubFolderCount()) leaf = leaf->GetSubFolder(0);
-    EXPECT_GT(leaf->Path.size(), 4096u);
+    EXPECT_GT(leaf->Path().size(), 4096u);
     EXPECT_EQ(leaf->FilesSize, 1.0);
     // The size of a long path is found too, by walking it component by component.
-    EXPECT_EQ(FolderFilesSize(leaf->Path), 1.0);
+    EXPECT_EQ(FolderFilesSize(leaf->Path()), 1.0);
 }
 
 TEST(Scanner, MissingFolderAndRelativePath) {

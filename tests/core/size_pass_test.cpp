@@ -31,7 +31,7 @@ void ExpectInvariant(const TSizeFolder* f) {
         ExpectInvariant(c.get());
         sum += c->CumulatedSize();
     }
-    EXPECT_EQ(f->SubFoldersSize, sum) << f->Path;
+    EXPECT_EQ(f->SubFoldersSize, sum) << f->Path();
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ TEST(SizeTree, NewFoldersAndRoot) {
     TSizeFolder* f = tree.Root->AddSubFolder("/x");
     EXPECT_FALSE(tree.State.AbortScan) << "creating a folder clears a pending abort";
     EXPECT_TRUE(f->IncludeSystemFolders);
-    EXPECT_EQ(f->Path, "/x");
+    EXPECT_EQ(f->Path(), "/x");
     EXPECT_TRUE(f->Name.empty());
     EXPECT_EQ(f->Parent, tree.Root.get());
 }

@@ -74,7 +74,7 @@ std::string Dump(const TSizeTree& tree) {
         stack.pop_back();
         char sizes[80];
         std::snprintf(sizes, sizeof sizes, "%a %a %d", f->FilesSize, f->SubFoldersSize, f->SubFolderCount());
-        out += std::string(static_cast<size_t>(depth), ' ') + f->Path + "|" + f->Name + "|" + sizes + "\n";
+        out += std::string(static_cast<size_t>(depth), ' ') + f->Path() + "|" + f->Name + "|" + sizes + "\n";
         for (auto it = f->SubFolders.rbegin(); it != f->SubFolders.rend(); ++it) stack.push_back({it->get(), depth + 1});
     }
     return out;

@@ -153,7 +153,7 @@ TEST(ChartModel, SortModesOrderTheChildrenInTheTree) {
         ChartModel m = BuildChartModel(*top, NoDrives());
         m.entries.pop_back();
         EXPECT_EQ(Labels(m), c.labels);
-        EXPECT_EQ(top->SubFolders[0]->Path, "/t/" + c.labels[0].toStdString());
+        EXPECT_EQ(top->SubFolders[0]->Path(), "/t/" + c.labels[0].toStdString());
     }
 }
 

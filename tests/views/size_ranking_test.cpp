@@ -148,7 +148,7 @@ TEST_F(SizeRankingTest, RowClickGoesToTheFolderAndSelectsItInTheList) {
     ranking->RowClicked();  // nothing focused: the first row
     TSizeFolder* first = ranking->Model()->Rows().front();
     EXPECT_EQ(order, (std::vector<QString>{"collapse", "path", "select"}));
-    EXPECT_EQ(paths.at(0).at(0).toString(), QFile::decodeName(first->Path.c_str()));
+    EXPECT_EQ(paths.at(0).at(0).toString(), QFile::decodeName(first->Path().c_str()));
     EXPECT_TRUE(paths.at(0).at(1).toBool());
     EXPECT_EQ(list.View()->currentIndex().internalPointer(), first);
 
@@ -164,7 +164,7 @@ TEST_F(SizeRankingTest, RowClickGoesToTheFolderAndSelectsItInTheList) {
 
 TEST_F(SizeRankingTest, PopUpCommands) {
     TSizeFolder* top = Tree(6);
-    for (TSizeFolder* f : RankFolders(top)) std::filesystem::create_directories(f->Path);
+    for (TSizeFolder* f : RankFolders(top)) std::filesystem::create_directories(f->Path());
     ranking->FillSizeRanking(top, 20);
     QSignalSpy paths(ranking.get(), &SizeRanking::goToPath);
     QSignalSpy page(ranking.get(), &SizeRanking::explorerListRequested);
@@ -182,13 +182,13 @@ TEST_F(SizeRankingTest, PopUpCommands) {
     TSizeFolder* second = ranking->Model()->Rows()[1];
     ranking->actSizeTreeOpenwithexplorer->trigger();
     ASSERT_EQ(paths.count(), 1);
-    EXPECT_EQ(paths.at(0).at(0).toString(), QFile::decodeName(second->Path.c_str()));
+    EXPECT_EQ(paths.at(0).at(0).toString(), QFile::decodeName(second->Path().c_str()));
     EXPECT_EQ(page.count(), 1);
     ranking->SetUseExternalExplorer(true);
     ranking->actSizeTreeOpenwithexplorer->trigger();
-    EXPECT_EQ(opened, std::vector<std::string>{second->Path});
+    EXPECT_EQ(opened, std::vector<std::string>{second->Path()});
 
-    std::filesystem::remove_all(second->Path);  // deleted after the scan: nothing happens
+    std::filesystem::remove_all(second->Path());  // deleted after the scan: nothing happens
     ranking->actSizeTreeOpenwithexplorer->trigger();
     EXPECT_EQ(opened.size(), 1u);
     EXPECT_EQ(prompts.texts().size(), 2);

@@ -27,7 +27,7 @@ inline TSizeFolder* AddTop(TSizeTree& tree, const std::string& path, double file
 }
 
 inline TSizeFolder* AddChild(TSizeFolder* parent, const std::string& name, double filesMB) {
-    TSizeFolder* f = parent->AddSubFolder(parent->Path + "/" + name);
+    TSizeFolder* f = parent->AddSubFolder(parent->Path() + "/" + name);
     f->Name = name;
     f->FilesSize = filesMB;
     return f;

@@ -36,7 +36,7 @@ protected:
         AddChild(media, "Audio", 40);
         tiny = AddChild(docs, "tiny", 0.2);
         SumSizes(top);
-        for (TSizeFolder* f : {docs, media, photos, tiny}) dir.mkdir(f->Path.substr(dir.path().size() + 1));
+        for (TSizeFolder* f : {docs, media, photos, tiny}) dir.mkdir(f->Path().substr(dir.path().size() + 1));
         dir.mkdir("media/Audio");
     }
 
@@ -108,7 +108,7 @@ TEST_F(SizeTreeListTest, ShowTreeRowMakesTheRowsFolderCurrent) {
     list->ShowTreeRow();
     EXPECT_EQ(chosen.at(1).at(0).value<TSizeFolder*>(), photos);
     ASSERT_EQ(paths.count(), 2);
-    EXPECT_EQ(paths.at(1).at(0).toString(), QFile::decodeName(photos->Path.c_str()));
+    EXPECT_EQ(paths.at(1).at(0).toString(), QFile::decodeName(photos->Path().c_str()));
     EXPECT_TRUE(paths.at(1).at(1).toBool());
 
     list->ShowTreeRow(model().IndexOf(docs, 3));
@@ -239,16 +239,16 @@ TEST_F(SizeTreeListTest, OpenWithExplorer) {
     Select(photos);
     list->actSizeTreeOpenwithexplorer->trigger();  // built-in explorer
     ASSERT_EQ(paths.count(), 1);
-    EXPECT_EQ(paths.at(0).at(0).toString(), QFile::decodeName(photos->Path.c_str()));
+    EXPECT_EQ(paths.at(0).at(0).toString(), QFile::decodeName(photos->Path().c_str()));
     EXPECT_EQ(pageSwitch.count(), 1);
     EXPECT_TRUE(opened.empty());
 
     list->SetUseExternalExplorer(true);
     list->actSizeTreeOpenwithexplorer->trigger();
-    EXPECT_EQ(opened, std::vector<std::string>{photos->Path});
+    EXPECT_EQ(opened, std::vector<std::string>{photos->Path()});
 
     // Renamed on disk after the scan: nothing is opened and nothing is said.
-    std::filesystem::rename(photos->Path, dir / "media/pictures");
+    std::filesystem::rename(photos->Path(), dir / "media/pictures");
     list->actSizeTreeOpenwithexplorer->trigger();
     list->SetUseExternalExplorer(false);
     list->actSizeTreeOpenwithexplorer->trigger();

@@ -90,7 +90,7 @@ TEST_F(SizeTreeModelTest, CompareRules) {
         {folder("/t/x", 9, 9), folder("/t/y", 1, 1), 1, 0},           // the bar column never orders
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.a->Path + " vs " + c.b->Path);
+        SCOPED_TRACE(c.a->Path() + " vs " + c.b->Path());
         int got = SizeTreeModel::Compare(*c.a, *c.b, c.column);
         EXPECT_EQ((got > 0) - (got < 0), c.sign);
     }
