@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/branch_walk.h"
 #include "core/safe_file.h"
 #include "core/wildcard.h"
 #include "platform/dir_listing.h"
@@ -15,11 +16,11 @@ std::string SearchPrompt(const std::string& path) {
 
 namespace {
 
-void ListMatches(const std::string& path, const Wildcard& pattern, std::vector<std::string>& out) {
+void ListMatches(const std::string& path, const platform::FolderHandle& h, const Wildcard& pattern,
+                 std::vector<std::string>& out) {
+    if (!h.ok()) return;
     std::string dir = path;
     if (dir.empty() || dir.back() != '/') dir += '/';
-    platform::FolderHandle h = platform::FolderHandle::Open(dir);
-    if (!h.ok()) return;
     platform::FolderReader reader(h, false);
     platform::EntryView e;
     while (reader.Next(e)) {
@@ -49,21 +50,16 @@ FileSearchResult FindFilesInTree(const TSizeFolder& start, const std::string& pa
         sink.SizeRange(total);
     }
 
-    if (listing) ListMatches(start.Path(), wildcard, result.paths);
-    sink.Idle();
-    if (sink.AbortRequested()) result.stopped = true;
-
-    std::vector<const TSizeFolder*> stack;
-    for (auto it = start.SubFolders.rbegin(); it != start.SubFolders.rend(); ++it) stack.push_back(it->get());
-    while (!stack.empty()) {
-        const TSizeFolder* f = stack.back();
-        stack.pop_back();
-        if (stepGauge) sink.SizeProgress(++position);
-        if (listing && !result.stopped) ListMatches(f->Path(), wildcard, result.paths);
+    // Folders are opened relative to their parents and never through a link: a folder that
+    // was replaced by a link since the scan adds nothing.
+    WalkBranch(start, [&](const TSizeFolder& f, const std::string& path, const platform::FolderHandle& h) {
+        if (&f != &start && stepGauge) sink.SizeProgress(++position);
+        if (listing && !result.stopped) ListMatches(path, h, wildcard, result.paths);
         sink.Idle();
         if (!result.stopped && sink.AbortRequested()) result.stopped = true;
-        for (auto it = f->SubFolders.rbegin(); it != f->SubFolders.rend(); ++it) stack.push_back(it->get());
-    }
+        // Once stopped only the gauge is left to step.
+        return !result.stopped || stepGauge;
+    });
     return result;
 }
 

@@ -28,6 +28,12 @@ std::int64_t WallNs() {
         .count();
 }
 
+// A trailing "/" would make the kernel follow a link that names the start.
+std::string StripSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
 constexpr int kTickEvery = 256;          // entries between two ticks
 constexpr int kIdleIntervalMs = 10;      // the calling thread reports idle at least this often
 
@@ -105,7 +111,8 @@ ParallelLister::~ParallelLister() {
     for (auto& t : workers_) t.join();
 }
 
-ListedFolder* ParallelLister::Start(const std::string& path) {
+ListedFolder* ParallelLister::Start(const std::string& path, bool noFollow) {
+    rootNoFollow_ = noFollow;
     root_ = std::make_unique<ListedFolder>(path);
     {
         std::lock_guard<std::mutex> lock(mu_);
@@ -147,12 +154,12 @@ void ParallelLister::Worker() {
 
 FolderHandle ParallelLister::OpenFolder(ListedFolder* f) {
     if (f->parent) return FolderHandle::OpenAt(f->parent->fd(), f->name.c_str());
-    if (!f->up) return FolderHandle::Open(f->name);
+    if (!f->up) return FolderHandle::Open(StripSlash(f->name), rootNoFollow_);
     // No descriptor was kept for the parent: walk down from the start, one component at a
     // time and never through a link, holding two descriptors at most.
     std::vector<const ListedFolder*> chain;
     for (const ListedFolder* a = f; a->up; a = a->up) chain.push_back(a);
-    FolderHandle cur = FolderHandle::Open(root_->name);
+    FolderHandle cur = FolderHandle::Open(StripSlash(root_->name), rootNoFollow_);
     for (auto it = chain.rbegin(); it != chain.rend() && cur.ok(); ++it)
         cur = FolderHandle::OpenAt(cur.fd(), (*it)->name.c_str());
     return cur;

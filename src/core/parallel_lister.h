@@ -72,7 +72,8 @@ public:
     ParallelLister& operator=(const ParallelLister&) = delete;
 
     // Starts listing at path (absolute). The result is valid until the lister is destroyed.
-    ListedFolder* Start(const std::string& path);
+    // noFollow: a start that is a symbolic link is not listed (a branch being refreshed).
+    ListedFolder* Start(const std::string& path, bool noFollow = false);
     // Returns true once folder is listed, listing it (or others) on this thread meanwhile and
     // calling sink.Idle() at least every 10 ms. Returns false when the sink reports a pending
     // stop: the walk is cancelled then.
@@ -91,6 +92,7 @@ private:
 
     ListingRules rules_;
     std::unique_ptr<ListedFolder> root_;
+    bool rootNoFollow_ = false;
     std::mutex mu_;
     std::condition_variable jobsCv_;
     std::condition_variable doneCv_;

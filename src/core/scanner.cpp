@@ -104,7 +104,9 @@ void DescendInto(TSizeTree& tree, TSizeFolder* folder, bool includeHidden) {
         return;
     }
     ParallelLister lister(tree.Threads(), ListingRules{includeHidden, tree.ApparentSizes()});
-    ListedFolder* root = lister.Start(path);
+    // Below the top, a folder that became a symbolic link since the scan is not followed.
+    const bool refresh = folder->Parent && folder->Parent != tree.Root.get();
+    ListedFolder* root = lister.Start(path, refresh);
     Descent(tree, lister).Run(folder, root);
     if (folder->ListedBytes >= 0) folder->FilesSize = BytesToMB(folder->ListedBytes);
     lister.Cancel();

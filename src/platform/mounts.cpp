@@ -139,13 +139,25 @@ std::string FileSystemTypeOf(const std::string& path) {
 std::vector<std::string> ListScanDriveMounts() { return ListScanDriveMounts(ReadMounts()); }
 
 std::vector<std::string> ListScanDriveMounts(const std::vector<MountEntry>& mounts) {
+    // A mount is hidden by any later mount on its mount point or on a folder above it.
+    auto covered = [&](size_t i) {
+        const std::string& p = mounts[i].mountPoint;
+        for (size_t j = i + 1; j < mounts.size(); ++j) {
+            const std::string& q = mounts[j].mountPoint;
+            if (p.compare(0, q.size(), q) == 0 && (p.size() == q.size() || q == "/" || p[q.size()] == '/')) return true;
+        }
+        return false;
+    };
     std::vector<std::string> out;
     std::set<std::uint64_t> seen;
     std::set<std::string> seenSources;
-    for (const auto& m : mounts) {
+    for (size_t i = 0; i < mounts.size(); ++i) {
+        const MountEntry& m = mounts[i];
         DriveKind k = ClassifyMount(m);
         if (k != DriveKind::Fixed && k != DriveKind::Network) continue;
-        // A device mounted twice (bind mounts, btrfs subvolumes) counts once: its first mount.
+        if (covered(i)) continue;
+        // A device mounted twice (bind mounts, btrfs subvolumes) counts once: its first
+        // mount that can still be seen.
         if (!seen.insert(m.device).second) continue;
         if (k == DriveKind::Network && !seenSources.insert(m.source).second) continue;
         out.push_back(m.mountPoint);

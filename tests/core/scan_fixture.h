@@ -8,41 +8,41 @@
 #include <memory>
 #include <string>
 
+#include "core/scan.h"
 #include "core/size_tree.h"
 
 namespace vantum::test {
 
-// Sum of the own (lstat) sizes of the entries below path; recursing into folders unless their
-// name begins with "." and hidden is false.
-inline std::int64_t SumEntries(const std::string& path, bool recursive, bool hidden = true) {
+// What the scan counts for path, summed independently: the folder's own entry and its
+// entries, recursing into folders unless their name begins with "." and hidden is false (a
+// folder left out still counts its own entry where it is listed). Apparent sizes (st_size) or
+// disk usage (st_blocks * 512). Hard links are not matched: fixtures using it have none.
+inline std::int64_t SumEntries(const std::string& path, bool recursive, bool hidden = true, bool apparent = true) {
     namespace fs = std::filesystem;
-    std::int64_t sum = 0;
+    auto size = [&](const struct stat& st) -> std::int64_t { return apparent ? st.st_size : st.st_blocks * 512; };
+    struct stat self;
+    if (::lstat(path.c_str(), &self) != 0) return 0;
+    std::int64_t sum = size(self);
     std::error_code ec;
     for (fs::directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end;
          it.increment(ec)) {
         struct stat st;
         if (::lstat(it->path().c_str(), &st) != 0) continue;
-        sum += st.st_size;
         std::string name = it->path().filename().string();
-        if (recursive && S_ISDIR(st.st_mode) && (hidden || name[0] != '.'))
-            sum += SumEntries(it->path().string(), true, hidden);
+        const bool entered = S_ISDIR(st.st_mode) && (hidden || name[0] != '.');
+        if (!entered) sum += size(st);
+        else if (recursive) sum += SumEntries(it->path().string(), true, hidden, apparent);
     }
     return sum;
 }
 
 inline double MB(std::int64_t bytes) { return static_cast<double>(bytes) / 1024.0 / 1024.0; }
 
-// Scans path into tree as the scan driver does; returns the top folder.
+// Scans path into tree as the scan driver does; returns the top folder. Apparent sizes by
+// default: fixtures are made of sparse files of known lengths.
 inline TSizeFolder* ScanInto(TSizeTree& tree, const std::string& path, bool hidden = true, int threads = 0,
-                             ProgressSink* sink = nullptr) {
-    tree.SetProgressSink(sink);
-    tree.SetThreads(threads);
-    tree.ClearBranch(tree.Root.get());
-    TSizeFolder* top = tree.Root->AddSubFolder(path);
-    top->IncludeSystemFolders = hidden;
-    top->CreateObjectTree(top);
-    tree.CalculateSizes();
-    return top;
+                             ProgressSink* sink = nullptr, bool apparent = true) {
+    return Scan(tree, path, ScanOptions{hidden, apparent, threads}, sink ? *sink : NullProgress()).top;
 }
 
 }  // namespace vantum::test

@@ -52,3 +52,14 @@ TEST(Mounts, MountOfAPath) {
     EXPECT_EQ(MountOf({}, "/x"), nullptr);
     EXPECT_FALSE(ReadMounts().empty()) << "this machine's own mount table reads";
 }
+
+TEST(Mounts, ACoveredFirstMountGivesWayToAVisibleOne) {
+    // /data is mounted, then hidden by a second file system on the same point; the first
+    // device stays reachable through its bind mount at /srv/data.
+    const std::string info =
+        "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+        "2 1 8:17 / /data rw - ext4 /dev/sdb1 rw\n"
+        "3 1 8:17 / /srv/data rw - ext4 /dev/sdb1 rw\n"
+        "4 2 8:33 / /data rw - xfs /dev/sdc1 rw\n";
+    EXPECT_EQ(ListScanDriveMounts(ParseMountInfo(info)), (std::vector<std::string>{"/", "/srv/data", "/data"}));
+}
