@@ -210,7 +210,8 @@ void ParallelLister::List(ListedFolder* f, const std::function<bool()>& tick) {
         listedCount_.fetch_add(1, std::memory_order_relaxed);
     }
     // Nothing touches f after this: the descent may free it as soon as it sees it done.
-    f->done.store(true, std::memory_order_release);
+    // Sequentially consistent with waiting_ below: a waiter either sees done or is woken.
+    f->done.store(true);
     if (waiting_.load()) {
         std::lock_guard<std::mutex> lock(mu_);
         doneCv_.notify_all();
@@ -260,10 +261,9 @@ bool ParallelLister::WaitFor(ListedFolder* folder, ProgressSink& sink) {
         {
             std::unique_lock<std::mutex> lock(mu_);
             next = Take(folder);
-            if (!next && !folder->done.load(std::memory_order_acquire)) {
+            if (!next && !folder->done.load()) {
                 waiting_.store(true);
-                doneCv_.wait_for(lock, std::chrono::milliseconds(kIdleIntervalMs),
-                                 [&] { return folder->done.load(std::memory_order_acquire); });
+                doneCv_.wait_for(lock, std::chrono::milliseconds(kIdleIntervalMs), [&] { return folder->done.load(); });
                 waiting_.store(false);
             }
         }

@@ -34,9 +34,11 @@ Result Shell(const std::string& cmd) {
 
 std::string Cli() { return std::string("'") + VANTUM_CLI_PATH + "'"; }
 
+// The rest of the line that begins with key.
 std::string Field(const std::string& out, const std::string& key) {
-    size_t at = out.find(key);
+    size_t at = out.compare(0, key.size(), key) == 0 ? 0 : out.find("\n" + key);
     if (at == std::string::npos) return {};
+    if (out[at] == '\n') ++at;
     size_t end = out.find('\n', at);
     return out.substr(at + key.size(), end - at - key.size());
 }
@@ -47,13 +49,28 @@ TEST(CliScan, PrintsTotalsAndLargestFolders) {
     TempDir d;
     d.sparse("top/big/f", 3 << 20);
     d.sparse("top/small/f", 1 << 20);
-    Result r = Shell(Cli() + " scan '" + d.path() + "/top' --top 1 --threads 2");
+    Result r = Shell(Cli() + " scan '" + d.path() + "/top' --top 1 --threads 2 --apparent-size");
     ASSERT_EQ(r.code, 0) << r.out;
     EXPECT_NE(r.out.find("Folders: 2"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("big"), std::string::npos);
     EXPECT_EQ(r.out.find("small"), std::string::npos) << "--top 1 shows one folder";
-    EXPECT_EQ(Field(r.out, "Bytes: "), std::to_string(SumEntries(d / "top", true)));
     EXPECT_NE(r.out.find("Elapsed:  00:"), std::string::npos);
+    EXPECT_EQ(Field(r.out, "Bytes: "), std::to_string(SumEntries(d / "top", true)));
+    EXPECT_EQ(Field(r.out, "Bytes: "), std::to_string(DuBytes(d / "top", true)));
+    r = Shell(Cli() + " scan '" + d.path() + "/top'");
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(Field(r.out, "Bytes: "), std::to_string(DuBytes(d / "top", false))) << "disk usage, as du counts it";
+    EXPECT_EQ(Shell(Cli() + " scan '" + d.path() + "/top' --save ''").code, 2) << "an empty file name is an error";
+}
+
+TEST(CliScan, NamesCannotForgeLinesOrReachTheTerminalRaw) {
+    TempDir d;
+    d.mkdir(std::string("top/x\nBytes: 1\x1b[31m"));
+    Result r = Shell(Cli() + " scan '" + d.path() + "/top' --apparent-size");
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("x\\nBytes: 1\\x1b[31m"), std::string::npos) << r.out;
+    EXPECT_EQ(Field(r.out, "Bytes: "), std::to_string(DuBytes(d / "top", true))) << "one Bytes line only";
 }
 
 TEST(CliScan, RejectsWhatIsNotAFolder) {
@@ -80,10 +97,17 @@ TEST(CliScan, UnreadableFoldersCountWhatCanBeRead) {
     ASSERT_EQ(::chmod((d / "top/locked").c_str(), 0), 0);
     std::string asNobody = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
     if (::geteuid() != 0) asNobody.clear();
-    Result r = Shell(asNobody + Cli() + " scan '" + d.path() + "/top'");
-    ASSERT_EQ(r.code, 0) << r.out;
-    // Everything but the locked folder's contents; its own entry still counts.
-    std::int64_t locked = SumEntries(d / "top/locked", true);
-    EXPECT_EQ(Field(r.out, "Bytes: "), std::to_string(SumEntries(d / "top", true) - locked)) << r.out;
-    EXPECT_NE(r.out.find("Folders: 2"), std::string::npos) << r.out;
+    for (bool apparent : {false, true}) {
+        Result r = Shell(asNobody + Cli() + " scan '" + d.path() + "/top'" + (apparent ? " --apparent-size" : ""));
+        // Exit 3: the total is what could be read, and the folder that could not is named.
+        ASSERT_EQ(r.code, 3) << r.out;
+        EXPECT_EQ(Field(r.out, "Bytes: "), std::to_string(DuBytes(d / "top", apparent, asNobody))) << r.out;
+        EXPECT_NE(r.out.find("Folders: 2"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("1 folder could not be read"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(d / "top/locked: Permission denied"), std::string::npos) << r.out;
+    }
+    // An unreadable top folder is an error, not an empty folder.
+    Result r = Shell(asNobody + Cli() + " scan '" + d.path() + "/top/locked'");
+    EXPECT_EQ(r.code, 3) << r.out;
+    EXPECT_EQ(r.out.find("Total:"), std::string::npos) << r.out;
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -34,6 +35,18 @@ inline std::int64_t SumEntries(const std::string& path, bool recursive, bool hid
         else if (recursive) sum += SumEntries(it->path().string(), true, hidden, apparent);
     }
     return sum;
+}
+
+// What `du -sx -B1` says of path (with --apparent-size when asked); -1 when du fails to run.
+// runAs is put in front of the command (e.g. a setpriv call).
+inline std::int64_t DuBytes(const std::string& path, bool apparent, const std::string& runAs = "") {
+    std::string cmd = runAs + "du -sx -B1 " + (apparent ? "--apparent-size " : "") + "-- '" + path + "' 2>/dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    long long bytes = -1;
+    if (std::fscanf(p, "%lld", &bytes) != 1) bytes = -1;
+    ::pclose(p);
+    return bytes;
 }
 
 inline double MB(std::int64_t bytes) { return static_cast<double>(bytes) / 1024.0 / 1024.0; }
