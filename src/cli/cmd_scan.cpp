@@ -15,6 +15,7 @@
 #include "core/size_format.h"
 #include "core/scan.h"
 #include "core/size_tree.h"
+#include "core/ncdu_json_writer.h"
 #include "core/tree_file.h"
 
 namespace vantum::cli {
@@ -45,7 +46,8 @@ private:
 };
 
 int Run(const Args& args) {
-    std::string path, save;
+    std::string path, save, json;
+    bool jsonOption = false;
     bool allDrives = false, hidden = true, apparent = false;
     int threads = 0, top = 10;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -66,6 +68,14 @@ int Run(const Args& args) {
             save = value("--save");
             if (save.empty()) {
                 std::fprintf(stderr, "vantum-cli scan: --save needs a file name\n");
+                return 2;
+            }
+        }
+        else if (a == "--ncdu-json") {
+            json = value("--ncdu-json");
+            jsonOption = true;
+            if (json.empty()) {
+                std::fprintf(stderr, "vantum-cli scan: --ncdu-json needs a file name (or - for standard output)\n");
                 return 2;
             }
         }
@@ -110,13 +120,20 @@ int Run(const Args& args) {
                      std::strerror(t->ReadError));
         return 3;
     }
-    PrintTreeSummary(tree, top, stdout);
+    // With the export on standard output the summary goes to standard error.
+    std::FILE* report = json == "-" ? stderr : stdout;
+    PrintTreeSummary(tree, top, report);
     // Exact: every size is a whole number of bytes divided by 2^20.
-    std::printf("Bytes: %.0f\n", t->CumulatedSize() * 1048576.0);
-    std::printf("Elapsed:%s\n", FormatElapsed(r.elapsedMs).c_str());
+    std::fprintf(report, "Bytes: %.0f\n", t->CumulatedSize() * 1048576.0);
+    std::fprintf(report, "Elapsed:%s\n", FormatElapsed(r.elapsedMs).c_str());
     if (!save.empty()) {
         SaveToFile(tree, save);
-        std::printf("Saved to %s\n", EscapeForTerminal(save).c_str());
+        std::fprintf(report, "Saved to %s\n", EscapeForTerminal(save).c_str());
+    }
+    if (jsonOption) {
+        std::fflush(stdout);
+        SaveNcduJson(tree, json);
+        if (json != "-") std::fprintf(report, "Exported to %s\n", EscapeForTerminal(json).c_str());
     }
     if (r.unreadable > 0) {
         std::vector<const TSizeFolder*> bad = UnreadableFolders(*t);
@@ -133,9 +150,11 @@ int Run(const Args& args) {
 
 const CliCommand reg{"scan",
                      "scan PATH [--all-drives] [--no-hidden] [--apparent-size] [--threads N] [--top N] [--save FILE]"
+                     " [--ncdu-json FILE|-]"
                      "  -- scan a folder and print its sizes (disk usage, or file lengths with --apparent-size);"
                      " exit 0 when done, 1 when stopped, 2 on bad arguments or a path that is not a folder,"
-                     " 3 when folders could not be read (listed on stderr)",
+                     " 3 when folders could not be read (listed on stderr); --ncdu-json writes an export that ncdu -f and"
+                     " gdu -f open (\"-\": standard output, the summary then goes to standard error)",
                      &Run};
 
 }  // namespace
