@@ -60,7 +60,7 @@ void ListFolderEntries(const FolderHandle& folder, const ListingRules& rules, Li
     const std::uint64_t mnt = listed.mountId;
     FolderReader reader(folder, true);
     if (!reader.ok()) {
-        listed.error = errno ? errno : EIO;
+        listed.error = reader.error() ? reader.error() : EIO;
         return;
     }
     EntryView e;

@@ -9,7 +9,11 @@ SizeTreeAssertion::SizeTreeAssertion(int line)
     : std::runtime_error("Assertion failure (SizeTreeU, line " + std::to_string(line) + ")"), line_(line) {}
 
 TSizeFolder::TSizeFolder(TSizeTree* tree, TSizeFolder* parent, std::string path)
-    : Parent(parent), tree_(tree), ownPath_(std::make_unique<std::string>(std::move(path))) {
+    : TSizeFolder(tree, parent, nullptr) {
+    ownPath_ = std::make_unique<std::string>(std::move(path));
+}
+
+TSizeFolder::TSizeFolder(TSizeTree* tree, TSizeFolder* parent, std::nullptr_t) : Parent(parent), tree_(tree) {
     // Every folder creation clears a pending abort: an all-drives scan relies on it.
     if (tree_) tree_->State.AbortScan = false;
 }
@@ -35,8 +39,7 @@ TSizeFolder* TSizeFolder::AddSubFolder(const std::string& path) {
 
 TSizeFolder* TSizeFolder::AddChild(std::string name) {
     if (name.empty()) throw SizeTreeAssertion(154);
-    auto child = std::make_unique<TSizeFolder>(tree_, this, std::string());
-    child->ownPath_.reset();
+    auto child = std::make_unique<TSizeFolder>(tree_, this, nullptr);
     child->Name = std::move(name);
     SubFolders.push_back(std::move(child));
     return SubFolders.back().get();

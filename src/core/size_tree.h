@@ -42,6 +42,8 @@ class TSizeFolder {
 public:
     // Folders are created only through AddSubFolder/AddChild (and TSizeTree for Root).
     TSizeFolder(TSizeTree* tree, TSizeFolder* parent, std::string path);
+    // A folder whose path is built from its parent's and its name.
+    TSizeFolder(TSizeTree* tree, TSizeFolder* parent, std::nullptr_t);
     ~TSizeFolder();
     TSizeFolder(const TSizeFolder&) = delete;
     TSizeFolder& operator=(const TSizeFolder&) = delete;

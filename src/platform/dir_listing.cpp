@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -102,41 +103,64 @@ std::uint64_t FolderHandle::Device() const {
     return st.st_dev;
 }
 
+namespace {
+
+constexpr std::size_t kDirBufferSize = 32 * 1024;
+
+// The kernel's record for one entry of getdents64.
+struct KernelDirent {
+    std::uint64_t ino;
+    std::int64_t off;
+    unsigned short reclen;
+    unsigned char type;
+    char name[1];
+};
+
+}  // namespace
+
 FolderReader::FolderReader(const FolderHandle& folder, bool withStat) : withStat_(withStat) {
     if (!folder.ok()) return;
-    // fdopendir takes the descriptor over; list through a duplicate so the handle stays usable.
-    int dup = ::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0);
-    if (dup < 0) return;
-    DIR* d = ::fdopendir(dup);
-    if (!d) {
-        ::close(dup);
+    // Entries are read straight from the handle's descriptor (no second descriptor, no DIR),
+    // from its start whatever read it before.
+    if (::lseek(folder.fd(), 0, SEEK_SET) != 0) {
+        error_ = errno;
         return;
     }
-    dir_ = d;
-    fd_ = dup;
+    fd_ = folder.fd();
+    buf_ = std::make_unique<char[]>(kDirBufferSize);
 }
 
-FolderReader::~FolderReader() {
-    if (dir_) ::closedir(static_cast<DIR*>(dir_));
+FolderReader::~FolderReader() = default;
+
+bool FolderReader::Fill() {
+    for (;;) {
+        long n = ::syscall(SYS_getdents64, fd_, buf_.get(), kDirBufferSize);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) error_ = errno;
+            fd_ = -1;
+            return false;
+        }
+        pos_ = 0;
+        len_ = static_cast<std::size_t>(n);
+        return true;
+    }
 }
 
 bool FolderReader::Next(EntryView& out) {
-    if (!dir_) return false;
+    if (fd_ < 0) return false;
     for (;;) {
-        errno = 0;
-        struct dirent* e = ::readdir(static_cast<DIR*>(dir_));
-        if (!e) {
-            error_ = errno;
-            return false;
-        }
-        const char* n = e->d_name;
+        if (pos_ >= len_ && !Fill()) return false;
+        const auto* e = reinterpret_cast<const KernelDirent*>(buf_.get() + pos_);
+        pos_ += e->reclen;
+        const char* n = e->name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
         out.name = std::string_view(n);
         out.hidden = n[0] == '.';
         bool known;
-        out.kind = KindOfDType(e->d_type, known);
+        out.kind = KindOfDType(e->type, known);
         out.size = out.blocks = out.device = out.mountId = 0;
-        out.inode = e->d_ino;
+        out.inode = e->ino;
         out.links = 1;
         out.statted = false;
         if (withStat_ || !known) {

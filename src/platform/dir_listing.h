@@ -3,7 +3,9 @@
 // Folders are opened relative to their parent's descriptor, so deep trees and paths longer
 // than the platform's path limit work.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,16 +75,19 @@ public:
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
 
-    bool ok() const { return dir_ != nullptr; }
+    bool ok() const { return fd_ >= 0; }
     bool Next(EntryView& out);
     // errno of a failure that ended the listing early (0 when it ran to the end).
     int error() const { return error_; }
 
 private:
-    void* dir_ = nullptr;  // DIR*
-    int fd_ = -1;
+    bool Fill();
+
+    int fd_ = -1;  // the handle's descriptor, read from its start
     bool withStat_;
     int error_ = 0;
+    std::unique_ptr<char[]> buf_;
+    std::size_t pos_ = 0, len_ = 0;
 };
 
 struct DirEntry {
