@@ -72,57 +72,64 @@ QString FileUrl(const std::string& path) {
 }
 
 std::string HtmlReport(const ExportRows& rows, const ExportSettings& s, const std::string& pictureFolderName) {
-    const QString header = HtmlEscape(s.headerText);
-    const QString S = HtmlEscape(s.bodyFontSize), H = HtmlEscape(s.headFontSize);
-    const QLocale& loc = s.locale;
-    QString page;
-    page.reserve(static_cast<qsizetype>(300 * rows.rows.size() + 2000));
-    auto line = [&](const QString& l) {
-        page += l;
-        page += QLatin1String("\r\n");
-    };
-    auto cell = [&](const QString& x) { return QStringLiteral("<td><FONT size=%1>%2</FONT></td>").arg(S, x); };
-    auto boldCell = [&](const QString& x) { return cell(QStringLiteral("<B>") + x + QStringLiteral("</B>")); };
+    // Built as UTF-8 bytes: a report of many thousand rows stays within a few milliseconds.
+    auto u8 = [](const QString& q) { return q.toUtf8().toStdString(); };
+    const std::string header = u8(HtmlEscape(s.headerText));
+    const std::string S = u8(HtmlEscape(s.bodyFontSize)), H = u8(HtmlEscape(s.headFontSize));
+    QLocale loc = s.locale;
+    loc.setNumberOptions(loc.numberOptions() & ~QLocale::OmitGroupSeparator);
+    auto mb = [&](long double v) { return u8(FormatMegabytes(v, loc)); };
+    auto escaped = [&](const std::string& bytes) { return u8(Escaped(bytes)); };
+    auto url = [](const std::string& path) { return FileUrl(path).toStdString(); };
 
-    line(QStringLiteral("<!DOCTYPE html>"));
-    line(QStringLiteral("<html><head><meta charset=\"utf-8\"><title>") + header + QStringLiteral("</title></head>"));
-    line(QStringLiteral("<BODY text=#%1 vLink=#660066 aLink=#ff0000 link=#%2 bgColor=#%3>")
-             .arg(Hex6(s.textColour), Hex6(s.linkColour), Hex6(s.backgroundColour)));
-    line(QStringLiteral("<p><FONT size=%1><B>%2").arg(H, header));
-    line(QStringLiteral("</B></FONT></p>"));
-    line(QStringLiteral("<p><FONT size=%1><B><a href=\"%2\">%3</a>")
-             .arg(H, FileUrl(rows.folderPath), Escaped(rows.folderPath)));
-    line(QStringLiteral("</B></FONT></p>"));
-    line(QStringLiteral("<table border=1 width=100%>"));
-    line(QStringLiteral("<tr>"));
-    for (const char* x : {"Folder Names", "Size of files / MB", "Cumulated size / MB"})
-        line(boldCell(QString::fromLatin1(x)));
-    line(QStringLiteral("</tr>"));
+    std::string page;
+    page.reserve(300 * rows.rows.size() + 2000);
+    auto line = [&](const std::string& l) {
+        page += l;
+        page += "\r\n";
+    };
+    const std::string cellStart = "<td><FONT size=" + S + ">", cellEnd = "</FONT></td>";
+    auto cell = [&](const std::string& x) { line(cellStart + x + cellEnd); };
+    auto boldCell = [&](const std::string& x) { cell("<B>" + x + "</B>"); };
+
+    line("<!DOCTYPE html>");
+    line("<html><head><meta charset=\"utf-8\"><title>" + header + "</title></head>");
+    line(u8(QStringLiteral("<BODY text=#%1 vLink=#660066 aLink=#ff0000 link=#%2 bgColor=#%3>")
+                .arg(Hex6(s.textColour), Hex6(s.linkColour), Hex6(s.backgroundColour))));
+    line("<p><FONT size=" + H + "><B>" + header);
+    line("</B></FONT></p>");
+    line("<p><FONT size=" + H + "><B><a href=\"" + url(rows.folderPath) + "\">" + escaped(rows.folderPath) + "</a>");
+    line("</B></FONT></p>");
+    line("<table border=1 width=100%>");
+    line("<tr>");
+    for (const char* x : {"Folder Names", "Size of files / MB", "Cumulated size / MB"}) boldCell(x);
+    line("</tr>");
     for (const ExportRow& r : rows.rows) {
-        line(QStringLiteral("<tr>"));
-        line(cell(QStringLiteral("<a href=\"%1\">%2</a>").arg(FileUrl(r.path), Escaped(r.name))));
-        line(cell(FormatMegabytes(r.filesSize, loc)));
-        line(cell(FormatMegabytes(r.cumulatedSize, loc)));
-        line(QStringLiteral("</tr>"));
+        line("<tr>");
+        cell("<a href=\"" + url(r.path) + "\">" + escaped(r.name) + "</a>");
+        cell(mb(r.filesSize));
+        cell(mb(r.cumulatedSize));
+        line("</tr>");
     }
-    line(QStringLiteral("<tr>"));
-    line(boldCell(QStringLiteral("Summary")));
-    line(boldCell(FormatMegabytes(rows.filesTotal, loc)));
-    line(boldCell(FormatMegabytes(rows.cumulatedTotal, loc)));
-    line(QStringLiteral("</tr>"));
-    line(QStringLiteral("</table>"));
-    line(QStringLiteral("<p>"));
+    line("<tr>");
+    boldCell("Summary");
+    boldCell(mb(rows.filesTotal));
+    boldCell(mb(rows.cumulatedTotal));
+    line("</tr>");
+    line("</table>");
+    line("<p>");
     if (!pictureFolderName.empty()) {
-        line(PictureLink(pictureFolderName, "Chart.jpg"));
-        line(QStringLiteral("&nbsp;").repeated(23));
-        line(PictureLink(pictureFolderName, "Pie.jpg"));
+        line(u8(PictureLink(pictureFolderName, "Chart.jpg")));
+        std::string spaces;
+        for (int i = 0; i < 23; ++i) spaces += "&nbsp;";
+        line(spaces);
+        line(u8(PictureLink(pictureFolderName, "Pie.jpg")));
     }
-    line(QStringLiteral("</p>"));
-    line(QStringLiteral("<BR><div align=\"center\"><h3>Created with <B><I>\"Vantu\"</I></B></h3><h4> from  - "
-                        "<a href=\"%1\" target=\"_blank\"> %2</a><br><br></h4></div>")
-             .arg(QString::fromLatin1(kProjectPage), QString::fromLatin1(kProjectPageText)));
-    line(QStringLiteral("</body></html>"));
-    return page.toUtf8().toStdString();
+    line("</p>");
+    line(std::string("<BR><div align=\"center\"><h3>Created with <B><I>\"Vantu\"</I></B></h3><h4> from  - <a href=\"") +
+         kProjectPage + "\" target=\"_blank\"> " + kProjectPageText + "</a><br><br></h4></div>");
+    line("</body></html>");
+    return page;
 }
 
 void WriteHtmlReport(const ExportRows& rows, const ExportSettings& settings, const ChartPictures& pictures,
