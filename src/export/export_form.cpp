@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -50,6 +51,15 @@ QToolButton* Arrow(Qt::ArrowType type, QWidget* parent) {
 }  // namespace
 
 QColor SwatchColour(const QPushButton* swatch) { return swatch->property("colour").value<QColor>(); }
+
+int ExportTypeOf(const QString& file, int filterIndex) {
+    const QString ext = QFileInfo(file).suffix().toLower();
+    if (ext == QLatin1String("xlsx") || ext == QLatin1String("xls")) return 1;
+    if (ext == QLatin1String("html") || ext == QLatin1String("htm")) return 2;
+    if (ext == QLatin1String("csv")) return 3;
+    if (ext == QLatin1String("txt")) return 4;
+    return filterIndex;
+}
 
 TExport_Form::TExport_Form(TSizeFolder* folder, ChartPictures pictures, Prompts& prompts, std::string settingsPath,
                            Opener opener, QWidget* parent)
@@ -217,7 +227,7 @@ void TExport_Form::SpeedButton2Click() {
     const auto choice = prompts_.SaveFile(QString(), QString::fromLatin1(kExportFilter), QStringLiteral("xlsx"),
                                           QString(), QString(), true);
     if (!choice) return;
-    ExportTo(choice->filterIndex, QFile::encodeName(choice->path).toStdString());
+    ExportTo(ExportTypeOf(choice->path, choice->filterIndex), QFile::encodeName(choice->path).toStdString());
 }
 
 bool TExport_Form::ExportTo(int type, const std::string& file) {

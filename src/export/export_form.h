@@ -82,5 +82,9 @@ private:
 
 // Colour of a swatch.
 QColor SwatchColour(const QPushButton* swatch);
+// The writer for a chosen file: the one its extension names (.xlsx, .html, .csv, .txt and
+// their short forms), else the one of the chosen file type, so that "sizes.csv" typed with
+// the spreadsheet type selected gives a CSV file and not a workbook under a CSV name.
+int ExportTypeOf(const QString& file, int filterIndex);
 
 }  // namespace vantum::exporting

@@ -104,6 +104,14 @@ TEST(ExportForm, ExportWritesTheChosenTypeAndReportsFailures) {
     EXPECT_EQ(f.prompts.texts("save").size(), 4);
 }
 
+TEST(ExportForm, TheFileExtensionChoosesTheWriterBeforeTheFileType) {
+    EXPECT_EQ(ExportTypeOf("/r/sizes.csv", 1), 3);
+    EXPECT_EQ(ExportTypeOf("/r/sizes.HTM", 4), 2);
+    EXPECT_EQ(ExportTypeOf("/r/sizes.xls", 3), 1);
+    EXPECT_EQ(ExportTypeOf("/r/sizes.report", 4), 4);
+    EXPECT_EQ(ExportTypeOf("/r/sizes", 2), 2);
+}
+
 TEST(ExportForm, TheDelimiterAndNumberFormatBoxesTakeOnlyWhatTheWritersAccept) {
     FormFixture f;
     auto form = f.Make();
