@@ -34,7 +34,7 @@ std::string CsvField(const std::string& bytes, char delimiter) {
 std::string CsvExport(const ExportRows& rows, const ExportSettings& settings) {
     if (!IsCsvDelimiter(settings.csvDelimiter)) throw ExportError(CsvDelimiterMessage().toStdString());
     const char d = settings.csvDelimiter.at(0).toLatin1();
-    const QLocale& loc = settings.locale;
+    const QLocale loc = GroupingLocale(settings.locale);
     auto field = [d](const std::string& s) { return CsvField(s, d); };
     auto size = [&](long double mb) { return field(FormatMegabytes(mb, loc).toUtf8().toStdString()); };
 

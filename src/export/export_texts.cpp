@@ -3,12 +3,15 @@
 namespace vantum::exporting {
 
 QString FormatMegabytes(long double megabytes, const QLocale& locale) {
-    if (locale.numberOptions() & QLocale::OmitGroupSeparator) {
-        QLocale l = locale;
-        l.setNumberOptions(l.numberOptions() & ~QLocale::OmitGroupSeparator);
-        return l.toString(static_cast<double>(megabytes), 'f', 2) + QStringLiteral(" MB");
-    }
+    if (locale.numberOptions() & QLocale::OmitGroupSeparator)
+        return GroupingLocale(locale).toString(static_cast<double>(megabytes), 'f', 2) + QStringLiteral(" MB");
     return locale.toString(static_cast<double>(megabytes), 'f', 2) + QStringLiteral(" MB");
+}
+
+QLocale GroupingLocale(const QLocale& locale) {
+    QLocale l = locale;
+    l.setNumberOptions(l.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return l;
 }
 
 QString FormatExportDate(const QDateTime& when, const QLocale& locale) {

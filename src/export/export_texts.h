@@ -12,6 +12,9 @@ namespace vantum::exporting {
 // Thousands separators and exactly two decimals in the locale's form, a blank and "MB":
 // "1,234.50 MB" (C, en_US), "1.234,50 MB" (de_DE).
 QString FormatMegabytes(long double megabytes, const QLocale& locale);
+// The locale with its thousands separator switched on (the C locale leaves it out); writers
+// make it once, so that FormatMegabytes needs no copy per number.
+QLocale GroupingLocale(const QLocale& locale);
 // Abbreviated day name, ", ", two-digit day, month abbreviation, two-digit year.
 QString FormatExportDate(const QDateTime& when, const QLocale& locale);
 

@@ -76,8 +76,7 @@ std::string HtmlReport(const ExportRows& rows, const ExportSettings& s, const st
     auto u8 = [](const QString& q) { return q.toUtf8().toStdString(); };
     const std::string header = u8(HtmlEscape(s.headerText));
     const std::string S = u8(HtmlEscape(s.bodyFontSize)), H = u8(HtmlEscape(s.headFontSize));
-    QLocale loc = s.locale;
-    loc.setNumberOptions(loc.numberOptions() & ~QLocale::OmitGroupSeparator);
+    const QLocale loc = GroupingLocale(s.locale);
     auto mb = [&](long double v) { return u8(FormatMegabytes(v, loc)); };
     auto escaped = [&](const std::string& bytes) { return u8(Escaped(bytes)); };
     auto url = [](const std::string& path) { return FileUrl(path).toStdString(); };

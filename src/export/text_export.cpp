@@ -48,7 +48,7 @@ std::string FixedWidthLine(const std::string* fields, int count) {
 }
 
 std::string TextExport(const ExportRows& rows, const ExportSettings& settings) {
-    const QLocale& loc = settings.locale;
+    const QLocale loc = GroupingLocale(settings.locale);
     std::string out;
     out.reserve(128 * (rows.rows.size() + 12));
     auto line3 = [&](const std::string& a, const std::string& b, const std::string& c) {
