@@ -50,7 +50,7 @@ AppActions CreateActions(QObject* o) {
     a.actUpOneDir = add(Make(o, "actUpOneDir", "&UpOneDir", "Up to Parent Directory", QKeySequence(Qt::Key_F8)));
     a.actSave = add(Make(o, "actSave", "S&ave size tree as", "Save current file size tree",
                          QKeySequence(Qt::CTRL | Qt::Key_S)));
-    a.actExport = add(Make(o, "actExport", "&Export", {}));
+    a.actExport = add(Make(o, "actExport", "&Export", "Save size list data to file, print or generate HTML Report"));
     a.actOpen = add(Make(o, "actOpen", "&Open stored size tree", "Open current file size tree",
                          QKeySequence(Qt::CTRL | Qt::Key_O)));
     a.actPrint = add(Make(o, "actPrint", "&Print visible chart",
@@ -97,7 +97,7 @@ AppActions CreateActions(QObject* o) {
     a.actHardDiskSpace = add(Make(o, "actHardDiskSpace", "Hard disk space", {}));
     a.actBack = add(Make(o, "actBack", "Back", "Back"));
 
-    for (QAction* act : {a.actSave, a.actExport, a.actOpen, a.actPrint, a.actPrintVST, a.actExpandSizeTree,
+    for (QAction* act : {a.actSave, a.actOpen, a.actPrint, a.actPrintVST, a.actExpandSizeTree,
                          a.Action5, a.act3D, a.actExplode, a.actLabels, a.actshowLegend, a.actFreeSpace,
                          a.actElypticPie, a.actRotateLeft, a.actRotateRight, a.actSaveAsPicture, a.actBarClbd,
                          a.actPieClbd, a.actPreferences, a.actAbout, a.actCheckForUpdate, a.actHardDiskSpace})

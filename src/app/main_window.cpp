@@ -6,6 +6,8 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QDesktopServices>
+#include <QFile>
+#include <QUrl>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -26,6 +28,7 @@
 #include "app/welcome_window.h"
 #include "app/window_settings.h"
 #include "core/size_tree.h"
+#include "export/export_command.h"
 #include "settings/settings_path.h"
 
 // The resources live in a static library; they are registered explicitly so that the linker
@@ -111,6 +114,7 @@ void MainWindow::RegisterTreeCommands() {
     s.RegisterTreeCommand(actions_.actSortName);
     s.RegisterTreeCommand(actions_.actSortSize);
     s.RegisterTreeCommand(actions_.actSave, haveFolder);
+    s.RegisterTreeCommand(actions_.actExport, haveFolder);
     s.RegisterTreeCommand(actions_.actOpen);
     s.RegisterTreeCommand(fileSearch_->actFindFiles);
     s.RegisterTreeCommand(fileSearch_->actfindfilescurrent);
@@ -130,6 +134,13 @@ void MainWindow::ConnectCommands() {
     connect(a.actBack, &QAction::triggered, navigation_.get(), &Navigation::GoBack);
     connect(a.actBrowseDir, &QAction::triggered, navigation_.get(), [this] { navigation_->BrowseDir(*prompts_); });
     connect(a.actExit, &QAction::triggered, this, &QWidget::close);
+    connect(a.actExport, &QAction::triggered, this, [this] {
+        exporting::RunExportCommand({navigation_->CurrentFolder(), widgets_.barsHost, widgets_.piesHost, *prompts_,
+                                     options_.settingsPath.empty() ? settings::SettingsPath() : options_.settingsPath,
+                                     settings::AppDataFolder(),
+                                     [this](const std::string& f) { opener_(QUrl::fromLocalFile(QFile::decodeName(f.c_str()))); },
+                                     this});
+    });
     // A close asked for during a scan waits for the scan to stop.
     connect(scan_.get(), &ScanController::ScanStarted, treeFiles_.get(), [this] { treeFiles_->SetReloaded(false); });
     connect(scan_.get(), &ScanController::Finished, this, [this] {

@@ -93,11 +93,13 @@ TEST(Shell, MenusAndShortcuts) {
     EXPECT_EQ(a.actToggleDirTree->toolTip(), "Toggles Explorer panel");
     EXPECT_EQ(a.actUpOneDir->toolTip(), "Up to Parent Directory");
     // Commands of later work are present but disabled and say so.
-    for (QAction* act : {a.actExport, a.actPreferences, a.actAbout, a.actHardDiskSpace}) {
+    for (QAction* act : {a.actPrint, a.actPreferences, a.actAbout, a.actHardDiskSpace}) {
         EXPECT_FALSE(act->isEnabled()) << act->objectName().toStdString();
         EXPECT_EQ(act->toolTip(), kNotAvailableYet);
     }
     // The tree commands start disabled: there is no current folder.
+    EXPECT_FALSE(a.actExport->isEnabled());
+    EXPECT_EQ(a.actExport->toolTip(), "Save size list data to file, print or generate HTML Report");
     EXPECT_FALSE(a.actrefresh->isEnabled());
     EXPECT_FALSE(a.actToggleCharts->isEnabled());
     EXPECT_FALSE(a.actUpOneDir->isEnabled());
