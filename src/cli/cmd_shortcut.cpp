@@ -4,6 +4,7 @@
 #include "cleaning/shortcut_target.h"
 #include "cleaning/target_state.h"
 #include "cli/commands.h"
+#include "cli/tree_report.h"
 
 namespace vantum::cli {
 namespace {
@@ -17,7 +18,8 @@ int Run(const Args& args) {
     for (const auto& file : args) {
         std::string target = cleaning::ReadShortcutTarget(file);
         auto state = cleaning::ClassifyTarget(target, mounts);
-        std::printf("%s\t%s\t%.*s\n", file.c_str(), target.c_str(), static_cast<int>(cleaning::StateText(state).size()),
+        // A target is read from an untrusted file: it must not reach the terminal raw.
+        std::printf("%s\t%s\t%.*s\n", EscapeForTerminal(file).c_str(), EscapeForTerminal(target).c_str(), static_cast<int>(cleaning::StateText(state).size()),
                     cleaning::StateText(state).data());
     }
     return 0;

@@ -98,6 +98,12 @@ TEST(ShortcutTargetCommand, PrintsFileTargetAndState) {
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_EQ(test::ReadFile(out), (dir / "ok.lnk") + "\t" + kept + "\tOK\n" + (dir / "dangling") + "\t" +
                                         (dir / "missing") + "\tBroken\n");
+
+    // A target holding a line break and an escape sequence cannot forge a line or colour the terminal.
+    ASSERT_EQ(::symlink("x\ny\x1b[2J", (dir / "odd").c_str()), 0);
+    cmd = std::string(VANTUM_CLI_PATH) + " shortcut-target '" + (dir / "odd") + "' > '" + out + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(test::ReadFile(out), (dir / "odd") + "\t" + (dir / "x\\ny\\x1b[2J") + "\tBroken\n");
 }
 
 }  // namespace
