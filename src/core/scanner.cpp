@@ -103,7 +103,7 @@ void DescendInto(TSizeTree& tree, TSizeFolder* folder, bool includeHidden) {
         folder->ListedBytes = 0;
         return;
     }
-    ParallelLister lister(tree.Threads(), ListingRules{includeHidden, tree.ApparentSizes()});
+    ParallelLister lister(tree.ThreadSetting(), ListingRules{includeHidden, tree.ApparentSizes()});
     // Below the top, a folder that became a symbolic link since the scan is not followed.
     const bool refresh = folder->Parent && folder->Parent != tree.Root.get();
     ListedFolder* root = lister.Start(path, refresh);

@@ -133,6 +133,8 @@ public:
     // Number of listing workers; 0 = the machine's core count, 1 = serial order.
     void SetThreads(int n) { threads_ = n; }
     int Threads() const;
+    // The number as set: 0 lets the listing adapt the count to the machine and the storage.
+    int ThreadSetting() const { return threads_; }
     // Whether a file counts with its length (st_size) instead of the space it takes on disk.
     void SetApparentSizes(bool on) { apparent_ = on; }
     bool ApparentSizes() const { return apparent_; }
