@@ -8,40 +8,10 @@
 #include <fstream>
 #include <string>
 
+#include "cli/cli_shell.h"
 #include "support/temp_dir.h"
 
 using namespace vantum::test;
-
-namespace {
-
-struct Result {
-    int code = -1;
-    std::string out;
-};
-
-// Runs a shell command line; standard error joins the output unless the line redirects it.
-Result Shell(const std::string& cmd, bool withStderr = true) {
-    Result r;
-    FILE* p = ::popen((cmd + (withStderr ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-std::string Cli() { return std::string("'") + VANTUM_CLI_PATH + "'"; }
-
-std::string Field(const std::string& out, const std::string& key) {
-    size_t at = out.find(key);
-    if (at == std::string::npos) return {};
-    size_t end = out.find('\n', at);
-    return out.substr(at + key.size(), end - at - key.size());
-}
-
-}  // namespace
 
 TEST(CliNcdu, ScanExportsWhatShowReadsFromStandardInput) {
     TempDir d;
