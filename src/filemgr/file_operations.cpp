@@ -31,8 +31,8 @@ public:
             ownRule_ = std::make_unique<platform::ProtectedPaths>(platform::ProtectedPaths::ForThisSystem());
         }
         if (!s.trash) ownTrash_ = std::make_unique<platform::Trash>();
-        if (!s.report) report_ = &ownReport_;
-        else report_ = s.report;
+        report_ = s.report ? s.report : &ownReport_;
+        *report_ = FileOpReport{};
     }
 
     FileOpQuestions* questions() const { return s_.questions; }
@@ -180,7 +180,7 @@ bool TransferOne(const Session& s, TreeCopy& copy, const std::string& srcIn, con
             return false;
         }
         // Another file system (or a merge): copy, then remove the source once all arrived.
-        const bool arrived = copy.CopyInto(src, destFolder, destName);
+        const bool arrived = copy.CopyInto(src, destFolder, destName, action);
         for (auto& e : copy.Errors()) s.Error(e);
         copy.Errors().clear();
         if (!arrived) {

@@ -67,7 +67,7 @@ struct FileOpServices {
     ProgressSink* sink = nullptr;          // none: no progress, no cancel
     const platform::ProtectedPaths* protectedPaths = nullptr;  // none: this system's rule
     platform::Trash* trash = nullptr;      // none: the user's trash
-    FileOpReport* report = nullptr;
+    FileOpReport* report = nullptr;  // filled anew by each call
 };
 
 // Deletes the paths of a path list: to the trash when toRecycleBin, else for good. Unless

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "platform/dir_listing.h"
 
@@ -154,6 +155,7 @@ void TreeCopy::AddBytes(std::uint64_t n) {
 
 TreeCopy::Action TreeCopy::Settle(int destfd, const std::string& destPath, std::string& name, const EntryInfo& src,
                                   const std::string& srcPath, bool top) {
+    if (top && decided_ != Action::None) return std::exchange(decided_, Action::None);
     EntryInfo existing;
     if (platform::StatEntry(destfd, name.c_str(), existing) != 0) return Action::Create;
     // The item itself (a copy into its own folder): a second copy beside it.
@@ -338,6 +340,14 @@ bool TreeCopy::CopyEntry(int srcdirfd, const std::string& srcName, const std::st
         return false;
     }
     if (ok && !info.IsDir() && info.nlink > 1) links_.emplace(key, destPath);
+    return ok;
+}
+
+bool TreeCopy::CopyInto(const std::string& src, const std::string& destFolder, const std::string& destName,
+                        Action decided) {
+    decided_ = decided;
+    const bool ok = CopyInto(src, destFolder, destName);
+    decided_ = Action::None;
     return ok;
 }
 

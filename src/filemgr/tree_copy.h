@@ -21,6 +21,9 @@ public:
     TreeCopy(FileOpQuestions* questions, bool replaceWithoutAsking, ProgressSink* sink)
         : questions_(questions), replaceAll_(replaceWithoutAsking), sink_(sink) {}
 
+    // How a name at the destination is settled.
+    enum class Action { None, Create, Replace, Merge, Skip, Cancel };
+
     // Bytes the progress counts up to (0: no progress in per mille).
     void SetTotalBytes(std::uint64_t total) { total_ = total; }
 
@@ -28,6 +31,9 @@ public:
     // settled by a question (Replace, Skip, Keep both; a folder onto a folder merges).
     // Returns true when everything arrived; skipped items make it false as well.
     bool CopyInto(const std::string& src, const std::string& destFolder, const std::string& destName);
+    // The same when the name at the destination was settled already (a move that found
+    // another file system after its question): decided is that answer.
+    bool CopyInto(const std::string& src, const std::string& destFolder, const std::string& destName, Action decided);
 
     std::vector<std::string>& Errors() { return errors_; }
     bool Cancelled() const { return cancelled_; }
@@ -35,7 +41,6 @@ public:
     std::uint64_t BytesCopied() const { return done_; }
 
     // Internal to the copy walk.
-    enum class Action { Create, Replace, Merge, Skip, Cancel };
     Action Settle(int destfd, const std::string& destPath, std::string& name, const platform::EntryInfo& src,
                   const std::string& srcPath, bool top);
     bool CopyEntry(int srcdirfd, const std::string& srcName, const std::string& srcPath, const platform::EntryInfo& info,
@@ -57,6 +62,7 @@ private:
     int lastPermille_ = -1;
     bool cancelled_ = false;
     bool skipped_ = false;
+    Action decided_ = Action::None;  // answer for the item itself, when given by the caller
     std::vector<std::string> errors_;
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> links_;  // source inode -> first copy
 };
