@@ -145,7 +145,10 @@ bool TransferOne(const Session& s, TreeCopy& copy, const std::string& srcIn, con
     std::string folder, name;
     platform::SplitPath(src, folder, name);
     if (code == FO_MOVE) {
-        if (folder == destFolder) return true;  // already there
+        if (folder == destFolder) {  // already there
+            ++s.report().items;
+            return true;
+        }
         const int from = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         const int to = open(destFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         int err = from < 0 || to < 0 ? errno : 0;

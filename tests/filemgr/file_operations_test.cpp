@@ -257,6 +257,8 @@ TEST(TransferPaths, MoveRenamesAndAVanishedSourceIsNamed) {
     EXPECT_EQ(ReadFile(f.dir / "src/file"), "x");  // the other item still moved
     EXPECT_TRUE(vantum::TransferPaths(f.dir / "src/file", f.dir / "src/renamed", 0, vantum::FO_RENAME, s));
     EXPECT_EQ(ReadFile(f.dir / "src/renamed"), "x");
+    EXPECT_TRUE(vantum::TransferPaths(f.dir / "src/renamed", f.dir / "src", 0, vantum::FO_MOVE, s));  // already there
+    EXPECT_EQ(ReadFile(f.dir / "src/renamed"), "x");
 }
 
 TEST(TransferPaths, MoveToAnotherFileSystemRemovesTheSourceOnlyWhenAllArrived) {
