@@ -233,8 +233,13 @@ void SizeViews::PushPath() {
 
 void SizeViews::ClearSizeTreeList() {
     list_->Clear();
-    // The charts' entries are copies; only their folder points into the tree.
-    charts_->SetCurrentFolder(nullptr);
+    // The tree is about to be emptied or replaced: the charts show nothing of it any more.
+    charts_->ClearCharts();
+}
+
+void SizeViews::SetTreeNotes(const TreeNotes& notes) {
+    list_->SetNotes(notes.partial, notes.unfinished);
+    charts_->SetPartial(notes.partial);
 }
 
 void SizeViews::FillSizeTreeList(TSizeFolder* top) { list_->FillSizeTreeList(top); }
@@ -260,7 +265,7 @@ void SizeViews::ShowFolderCharts(TSizeFolder* folder) {
 
 void SizeViews::BarsNormal() { bars_->ResetView(); }
 
-void SizeViews::ClearBars() { bars_->ClearSeries(); }
+void SizeViews::ClearBars() { charts_->ClearCharts(); }
 
 void SizeViews::SetRestored(bool on) { charts_->SetRestored(on); }
 

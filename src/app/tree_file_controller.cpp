@@ -102,6 +102,7 @@ void TreeFileController::EmptyViewsAndTree() {
     p_.navigation.ClearBackHistory();
     p_.views->ClearSizeTreeList();
     p_.views->ClearSizeRanking();
+    p_.views->SetTreeNotes({});
     p_.views->ClearBars();
     // Nothing may point into the tree once it is emptied.
     p_.navigation.SetCurrentFolder(nullptr);

@@ -48,6 +48,7 @@ void WindowSettings::Load(const std::function<void()>& showWelcome) {
     t_.switches.SetHistoryShown(s.showHistoryCombo);
     t_.switches.SetHintsShown(s.showHints);
     t_.scan.CountSystemFolders = s.countSystemFolders;
+    t_.scan.ApparentSizes = s.apparentSizes;
     t_.sort.SetSortMode(s.sort);
     QStringList items;
     for (const std::string& h : s.history) items << FromBytes(h);

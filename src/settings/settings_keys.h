@@ -57,6 +57,7 @@ struct Setting {
     X(CompressionRatio,         int,  "Zip",       "Compression Ratio",     4,     false)       \
     X(SpaceGainShow,            bool, "SpaceGain", "Show",                  true,  false)       \
     X(CountSystemFolders,       bool, "Calc",      "Count Systemfolders",   true,  false)       \
+    X(ApparentSizes,            bool, "Calc",      "Apparent sizes",        false, false)       \
     X(EnableZoom,               bool, "Settings",  "EnableZoom",            true,  false)       \
     X(HistorySize,              int,  "Settings",  "HistorySize",           20,    false)       \
     X(BarsGradient,             bool, "Bars",      "Gradient",              true,  false)       \

@@ -61,6 +61,7 @@ MainWindowSettings ReadMainWindowSettings(const IniFile& ini) {
     s.showHints = Read(ini, key::ShowHints);
     s.spaceGainShow = Read(ini, key::SpaceGainShow);
     s.countSystemFolders = Read(ini, key::CountSystemFolders);
+    s.apparentSizes = Read(ini, key::ApparentSizes);
     s.lastDir = Read(ini, key::LastDir);
     s.enableZoom = Read(ini, key::EnableZoom);
     s.barsGradient = Read(ini, key::BarsGradient);

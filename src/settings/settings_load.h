@@ -44,6 +44,7 @@ struct MainWindowSettings {
     bool showHints = true;
     bool spaceGainShow = true;
     bool countSystemFolders = true;
+    bool apparentSizes = false;  // files count with their length, not their disk usage
     std::string lastDir = "/";
     bool enableZoom = true;
     bool barsGradient = true;

@@ -49,6 +49,7 @@ ChartView::~ChartView() = default;
 
 void ChartView::SetModel(std::shared_ptr<const ChartModel> model) {
     model_ = std::move(model);
+    foot_ = QStringLiteral("Size in ") + (model_ ? model_->unitText : QStringLiteral("MB"));
     hovered_ = -1;
     update();
 }

@@ -224,10 +224,11 @@ void ChartsController::ShowFolderCharts(TSizeFolder* folder) {
     options.drives = drives_;
     auto model = std::make_shared<const ChartModel>(BuildChartModel(*folder, options));
     model_ = model;
+    const QString title = partial_ ? model->title + QStringLiteral(" (partial)") : model->title;
     for (ChartView* chart : {static_cast<ChartView*>(bars_), static_cast<ChartView*>(pies_)}) {
-        chart->SetTitle(model->title);
+        chart->SetTitle(title);
         chart->SetModel(model);
-        if (model->freeSpaceText) chart->SetFreeSpaceText(*model->freeSpaceText);
+        chart->SetFreeSpaceText(model->freeSpaceText.value_or(QString()));
     }
     currentFolder_ = folder;
     UpdateActions();
@@ -248,8 +249,12 @@ void ChartsController::ShowFolderByPath(const std::string& path) {
 
 void ChartsController::ClearCharts() {
     bars_->ResetView();
-    bars_->ClearSeries();
-    pies_->ClearSeries();
+    // Back to the look before the first scan: nothing of the dropped tree may stay.
+    for (ChartView* chart : {static_cast<ChartView*>(bars_), static_cast<ChartView*>(pies_)}) {
+        chart->ClearSeries();
+        chart->SetTitle(kNoChartTitle);
+        chart->SetFreeSpaceText(QString());
+    }
     model_.reset();
     currentFolder_ = nullptr;
     ClearFolderContent();

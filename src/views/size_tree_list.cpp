@@ -118,6 +118,8 @@ QModelIndex SizeTreeList::AddFolderRow(const QModelIndex& parent, TSizeFolder* f
 
 void SizeTreeList::FillSizeTreeList(TSizeFolder* folder) {
     Clear();
+    // The scale belongs to the tree shown: a bigger tree shown before must not flatten the bars.
+    maxFolderSize_.Set(0);
     if (!folder) return;
     const QModelIndex first = AddFolderRow({}, folder);
     const TSizeFolder* top = folder->Tree() ? folder->Tree()->Top() : nullptr;
@@ -130,6 +132,10 @@ void SizeTreeList::FillSizeTreeList(TSizeFolder* folder) {
         for (const auto& sub : f->SubFolders) stack.push_back(sub.get());
     }
     vst_->expand(first);
+}
+
+void SizeTreeList::SetNotes(bool partial, std::vector<std::string> unfinished) {
+    model_->SetNotes(partial, std::move(unfinished));
 }
 
 void SizeTreeList::SelectFolderRow(const TSizeFolder* folder) {

@@ -9,6 +9,7 @@
 #include <QTreeView>
 #include <QRegularExpression>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "app/command_states.h"
@@ -16,6 +17,9 @@
 #include "app/history_controller.h"
 #include "app/navigation.h"
 #include "app/scan_controller.h"
+#include "app/scan_progress.h"
+#include "app/escape_watcher.h"
+#include "core/size_format.h"
 #include "core/size_tree.h"
 #include "window_harness.h"
 
@@ -121,7 +125,7 @@ TEST(Scan, MissingFolderOnlyShowsAndHidesTheGauge) {
     EXPECT_TRUE(t.prompts.shown.empty());
 }
 
-TEST(Scan, EscapeStopsTheScan) {
+TEST(Scan, EscapeStopsTheScanAndShowsThePartialTreeMarked) {
     Fixture f;
     for (int i = 0; i < 30; ++i) f.dir.mkdir("T/many/" + std::to_string(i) + "/x");
     TestWindow t;
@@ -134,16 +138,89 @@ TEST(Scan, EscapeStopsTheScan) {
     });
     t->Actions().actRun->trigger();
     ASSERT_TRUE(vantum::test::WaitUntilIdle(*t));
-    EXPECT_EQ(t->Nav().CurrentFolder(), nullptr);
     EXPECT_LT(t->Tree().State.FolderCount, 64);
-    const auto& calls = t.views->calls;
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "ClearBars"), calls.end());
-    EXPECT_EQ(std::find(calls.begin(), calls.end(), "FillSizeTreeList"), calls.end());
+    // What was found is shown, and said to be partial.
+    TSizeFolder* top = t->Tree().Top();
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(t->Nav().CurrentFolder(), top);
+    EXPECT_EQ(t.views->filledWith, top);
+    EXPECT_TRUE(t.views->notes.partial);
+    EXPECT_FALSE(t.views->notes.unfinished.empty());
+    EXPECT_TRUE(t->Status().Panel(2).contains("(partial)")) << t->Status().Panel(2).toStdString();
+    // Folders never listed count as empty: nothing is listed behind the user's back.
+    for (const std::string& path : t.views->notes.unfinished) {
+        TSizeFolder* u = t->Tree().FindFolder(path);
+        ASSERT_NE(u, nullptr);
+        EXPECT_EQ(u->FilesSize, 0) << path;
+    }
     EXPECT_TRUE(t->Actions().actRun->isEnabled());
-    EXPECT_FALSE(t->Actions().actrefresh->isEnabled());
-    // An Escape from before a scan does not stop the next one.
+    EXPECT_TRUE(t->Actions().actrefresh->isEnabled());
+    // An Escape from before a scan does not stop the next one, and a whole scan is no longer partial.
     t->Actions().actRun->trigger();
     EXPECT_NE(t->Nav().CurrentFolder(), nullptr);
+    EXPECT_FALSE(t.views->notes.partial);
+    EXPECT_FALSE(t->Status().Panel(2).contains("(partial)"));
+    EXPECT_NEAR(t->Tree().Top()->CumulatedSize(), 4.0, 0.3);
+}
+
+TEST(Scan, SizesFollowTheApparentSizesSetting) {
+    // A sparse file: 64 MB long, next to nothing on disk.
+    TempDir dir;
+    const std::string top = dir.mkdir("S");
+    {
+        std::ofstream out(top + "/sparse.img", std::ios::binary);
+        out.seekp((64 << 20) - 1);
+        out.put('x');
+    }
+    struct Case {
+        const char* ini;
+        double low, high;
+    } cases[] = {{"", 0, 1}, {"[Calc]\nApparent sizes=0\n", 0, 1}, {"[Calc]\nApparent sizes=1\n", 64, 64.1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini);
+        TempDir settings;
+        settings.write("Vantu.ini", std::string("[Splash]\nShow=0\n") + c.ini);
+        TestWindow t(settings / "Vantu.ini");
+        t->Activate();
+        t->Nav().GoToPath(Q(top), true);
+        t->Actions().actRun->trigger();
+        ASSERT_NE(t->Tree().Top(), nullptr);
+        EXPECT_GE(t->Tree().Top()->CumulatedSize(), c.low);
+        EXPECT_LT(t->Tree().Top()->CumulatedSize(), c.high);
+        EXPECT_EQ(t.views->notes.unreadable, 0);
+    }
+}
+
+TEST(ScanProgress, StepsNameThePanelAndEscapeIsSeenWithoutBeingTaken) {
+    TestWindow t;
+    t->Activate();
+    ScanProgressSink sink(t->Status(), t->Escape());
+    sink.StepStarted(ProgressSink::Step::Counting);
+    EXPECT_EQ(t->Status().Panel(1), "Counting folders");
+    sink.StepStarted(ProgressSink::Step::Sizing);
+    EXPECT_EQ(t->Status().Panel(1), "Calculate Size");
+
+    EXPECT_FALSE(sink.StopPending());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(t->Widgets().dirTree, &esc);
+    // A listing sees the stop as often as it asks; the descent still takes it after.
+    EXPECT_TRUE(sink.StopPending());
+    EXPECT_TRUE(sink.StopPending());
+    EXPECT_TRUE(sink.AbortRequested());
+    // One Escape ends the whole operation (every drive of "Scan all"), until the next one.
+    EXPECT_TRUE(sink.AbortRequested());
+    EXPECT_TRUE(sink.StopPending());
+    sink.Reset();
+    EXPECT_FALSE(sink.AbortRequested());
+    EXPECT_FALSE(sink.StopPending());
+}
+
+TEST(Scan, TreeStateText) {
+    EXPECT_EQ(TreeStateText(4, false, 0), QString::fromStdString(FormatSize(4)));
+    EXPECT_EQ(TreeStateText(4, true, 0), QString::fromStdString(FormatSize(4)) + " (partial)");
+    EXPECT_EQ(TreeStateText(4, false, 1), QString::fromStdString(FormatSize(4)) + ", 1 folder could not be read");
+    EXPECT_EQ(TreeStateText(4, true, 3),
+              QString::fromStdString(FormatSize(4)) + " (partial), 3 folders could not be read");
 }
 
 TEST(Scan, AnErrorLeavesTheWindowUsable) {
@@ -224,7 +301,7 @@ TEST(Scan, ClosingDuringAScanStopsItAndSavesTheSettings) {
     t->Nav().GoToPath(Q(f.t), true);
     QTimer::singleShot(0, t.window.get(), [&] { t->close(); });
     t->Actions().actRun->trigger();
-    EXPECT_EQ(t->Nav().CurrentFolder(), nullptr);  // stopped before the sizes
+    EXPECT_TRUE(t.views->notes.partial);  // stopped before the end
     ASSERT_TRUE(QTest::qWaitFor([&] { return !t->isVisible(); }, 5000));
     const std::string ini = vantum::test::ReadFile(t.SettingsPath());
     EXPECT_NE(ini.find("[LastDir]"), std::string::npos);

@@ -43,6 +43,7 @@ public:
         TSizeFolder* chartsOf = nullptr;
         TSizeFolder* selectedRow = nullptr;
         int sortMode = -1;
+        app::TreeNotes notes;  // the last notes set (not logged as a call)
         std::function<void(const std::string&)> onCall;  // runs inside each call
     };
     explicit RecordingViews(std::shared_ptr<Log> log) : log_(std::move(log)) {}
@@ -67,6 +68,7 @@ public:
     void BarsNormal() override { Note("BarsNormal"); }
     void ClearBars() override { Note("ClearBars"); }
     void FillSizeRanking(TSizeFolder*) override { Note("FillSizeRanking"); }
+    void SetTreeNotes(const app::TreeNotes& n) override { log_->notes = n; }
 
 private:
     void Note(const std::string& what) {

@@ -116,7 +116,7 @@ TEST_F(ChartController, ShownFolderEntriesDrillIntoTheFolderItself) {
     ctl_.SetDriveQuery(test::FixedDrives({dir_.path()}, 3ull << 30));
     ctl_.actFreeSpace->setChecked(true);
     ctl_.ShowFolderCharts(top_);
-    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk3072 MB"));
+    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk 3072 MB"));
     EXPECT_EQ(pies_.FreeSpaceText(), bars_.FreeSpaceText());
     for (const QString& label : {kAllFilesLabel, kEmptySpaceLabel}) {
         SCOPED_TRACE(label.toStdString());
@@ -126,9 +126,54 @@ TEST_F(ChartController, ShownFolderEntriesDrillIntoTheFolderItself) {
         EXPECT_EQ(r.goTo, std::vector<std::string>{dir_.path() + "/"});
         EXPECT_EQ(ctl_.CurrentFolder(), top_);
     }
-    // A sub-folder is no drive root: the labels keep the drive's text.
+}
+
+TEST_F(ChartController, FreeSpaceIsThatOfTheShownFoldersFileSystemEachTime) {
+    // a lives on another file system than the top folder.
+    const std::string aPath = dir_ / "a";
+    std::uint64_t topFree = 3ull << 30;
+    ctl_.SetDriveQuery(DriveQuery{[](const std::string&) { return false; },
+                                  [&](const std::string& p) { return p.rfind(aPath, 0) == 0 ? 1ull << 30 : topFree; }});
+    ctl_.actFreeSpace->setChecked(true);
+    ctl_.ShowFolderCharts(top_);
+    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk 3072 MB"));
     ctl_.ShowFolderCharts(a_);
-    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk3072 MB"));
+    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk 1024 MB"));
+    EXPECT_EQ(bars_.Model()->entries.back().label, kEmptySpaceLabel);
+    EXPECT_EQ(bars_.Model()->entries.back().value.units, 10240000);
+    // Asked again, not remembered: the disk filled up meanwhile.
+    topFree = 2ull << 30;
+    ctl_.ShowFolderCharts(top_);
+    EXPECT_EQ(pies_.FreeSpaceText(), QStringLiteral("Free Space on disk 2048 MB"));
+    // In all-drives mode there is no one file system: no stale text either.
+    ctl_.SetScanAllDrives(true);
+    ctl_.ShowFolderCharts(a_);
+    EXPECT_EQ(bars_.FreeSpaceText(), QString());
+}
+
+TEST_F(ChartController, DroppedTreeLeavesNothingAndPartialTreesSaySo) {
+    EXPECT_EQ(bars_.FootText(), "Size in MB");
+    // 1100 MB below a: the values are in GB, and so is the foot text.
+    test::AddChild(b_, dir_ / "b/big", 1100);
+    b_->SubFoldersSize = 1100;
+    ctl_.ShowFolderCharts(top_);
+    EXPECT_EQ(bars_.Model()->unitText, "GB");
+    EXPECT_EQ(bars_.FootText(), "Size in GB");
+    EXPECT_EQ(pies_.FootText(), "Size in GB");
+
+    ctl_.SetPartial(true);
+    ctl_.ShowFolderCharts(top_);
+    EXPECT_EQ(bars_.Title(), QString::fromStdString("Folder Sizes in: " + dir_.path() + " (partial)"));
+    EXPECT_EQ(pies_.Title(), bars_.Title());
+
+    ctl_.ClearCharts();
+    for (ChartView* c : {static_cast<ChartView*>(&bars_), static_cast<ChartView*>(&pies_)}) {
+        EXPECT_EQ(c->Model(), nullptr);
+        EXPECT_EQ(c->Title(), kNoChartTitle);
+        EXPECT_EQ(c->FootText(), "Size in MB");
+        EXPECT_EQ(c->FreeSpaceText(), QString());
+    }
+    EXPECT_EQ(ctl_.CurrentFolder(), nullptr);
 }
 
 TEST_F(ChartController, DrillDownToMissingOrUnknownFolders) {
