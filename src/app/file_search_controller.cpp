@@ -78,16 +78,17 @@ void FileSearchController::FindFiles(bool wholeTree) {
         } catch (const std::exception& e) {
             busy.reset();
             p_.prompts.Message(QString::fromLocal8Bit(e.what()), Prompts::Kind::Error);
-            p_.status.StartTimer3();
+            p_.status.CommandEnded();
             return;
         }
     }
+    // The search is over: no gauge under the result window.
+    p_.status.CommandEnded();
     if (files.empty()) files.emplace_back(kNoItemFound);
 
     TFindFileForm form(p_.prompts, p_.openFolder, sortState_, p_.formParent);
     form.SetThefiles(&files);
     ShowOrSave(form, files.size());
-    p_.status.StartTimer3();
 }
 
 void FileSearchController::ShowOrSave(TFindFileForm& form, std::size_t hits) {

@@ -111,7 +111,7 @@ void ScanController::actRunExecute() {
             ScanDriver(path);
         }
     }
-    p_.status.StartTimer3();
+    p_.status.CommandEnded();
 }
 
 void ScanController::EmptyViewsAndTree() {
@@ -123,7 +123,7 @@ void ScanController::EmptyViewsAndTree() {
     p_.views->SetTreeNotes({});
     p_.tree.ClearBranch(p_.tree.Root.get());
     p_.views->BarsNormal();
-    p_.status.SetPanel(2, QString());
+    p_.status.SetTreeState(QString());
 }
 
 void ScanController::ScanDriver(const QString& path) {
@@ -158,7 +158,7 @@ void ScanController::ScanDriver(const QString& path) {
                 p_.widgets.fpc2->setCurrentIndex(kSizeTreePage);
                 if (p_.widgets.pages->currentIndex() > kRankingPage) p_.widgets.pages->setCurrentIndex(kBarsPage);
                 p_.navigation.SetCurrentFolder(top);
-                p_.status.SetPanel(2, TreeStateText(top->CumulatedSize(), notes.partial, notes.unreadable));
+                p_.status.SetTreeState(TreeStateText(top->CumulatedSize(), notes.partial, notes.unreadable));
             } else {
                 p_.views->ClearBars();
             }
@@ -169,7 +169,7 @@ void ScanController::ScanDriver(const QString& path) {
         p_.prompts.Message(QString::fromLocal8Bit(e.what()), Prompts::Kind::Error);
     }
     p_.status.SetPanel(1, ElapsedText(clock.elapsed()));
-    p_.status.StartTimer3();
+    p_.status.CommandEnded();
     sink_.Reset();
     emit Finished();
 }
@@ -185,7 +185,7 @@ void ScanController::RefreshBranch(TSizeFolder* folder) {
             p_.views->ClearSizeRanking();
             p_.views->ClearSizeTreeList();
             p_.views->BarsNormal();
-            p_.status.SetPanel(2, QString());
+            p_.status.SetTreeState(QString());
             // The branch is dropped and rebuilt: a current folder inside it would dangle.
             if (p_.navigation.CurrentFolder() && p_.navigation.CurrentFolder() != folder &&
                 IsInBranch(p_.navigation.CurrentFolder(), folder))
@@ -203,14 +203,14 @@ void ScanController::RefreshBranch(TSizeFolder* folder) {
             p_.widgets.fpc2->setCurrentIndex(kSizeTreePage);
             p_.views->ShowFolderCharts(top);
             p_.status.SetPanel(1, QString());
-            if (top) p_.status.SetPanel(2, TreeStateText(top->CumulatedSize(), false, unreadable));
+            if (top) p_.status.SetTreeState(TreeStateText(top->CumulatedSize(), false, unreadable));
             if (TSizeFolder* current = p_.navigation.CurrentFolder()) p_.views->FillSizeRanking(current);
             p_.sort.ApplySortMode();
         } catch (const std::exception& e) {
             p_.prompts.Message(QString::fromLocal8Bit(e.what()), Prompts::Kind::Error);
         }
     }
-    p_.status.StartTimer3();
+    p_.status.CommandEnded();
     sink_.Reset();
     emit Finished();
 }

@@ -76,7 +76,7 @@ void BuildCoolBar(WindowWidgets& w, const AppActions& a) {
     w.toolBar1->AddAction(a.actshowLegend);
     w.toolBar1->AddAction(a.actSortName, {}, QStringLiteral("Set sort based on Name"));
     w.toolBar1->AddAction(a.actSortSize, {}, QStringLiteral("Set sort based on size"));
-    w.toolBar1->AddAction(a.actFreeSpace)->setText(QStringLiteral("free space"));
+    w.toolBar1->AddAction(a.actFreeSpace, {}, {}, QStringLiteral("free space"));
     w.toolBar1->AddAction(a.actShowHints2, {}, QStringLiteral("Toggle hints on/off"));
     w.toolBar1->AddAction(a.act3D);
     w.toolBar1->AddAction(a.actExplode);
@@ -159,7 +159,7 @@ QWidget* ChartPage(const char* name, const AppActions& a, const char* upName, co
     auto* page = Named(new QWidget, name);
     auto* col = Column(page);
     auto* bar = new WrapToolBar(QString::fromLatin1(name) + QStringLiteral("Bar"), false);
-    bar->AddAction(a.actUpOneDir, QString::fromLatin1(upName))->setText(QStringLiteral("Up"));
+    bar->AddAction(a.actUpOneDir, QString::fromLatin1(upName), {}, QStringLiteral("Up"));
     bar->AddAction(a.actBack, QString::fromLatin1(backName), backHint);
     col->addWidget(bar);
     host = Host(hostName);
@@ -236,8 +236,11 @@ void BuildStatusBar(WindowWidgets& w) {
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel;
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFixedWidth(kStatusPanelWidths[static_cast<size_t>(i)]);
         panel->setTextFormat(Qt::PlainText);
+        // The tree state panel grows with its text ("Size tree reloaded", "(partial)", ...);
+        // the path and progress panels keep their widths so that the bar does not jump.
+        if (i == 2) panel->setMinimumWidth(kStatusPanelWidths[static_cast<size_t>(i)]);
+        else panel->setFixedWidth(kStatusPanelWidths[static_cast<size_t>(i)]);
         w.statusBar->addWidget(panel);
         w.panels[static_cast<size_t>(i)] = panel;
     }

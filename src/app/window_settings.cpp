@@ -27,6 +27,9 @@ void WindowSettings::Load(const std::function<void()>& showWelcome) {
     for (const std::string& m : first.messages) prompts_.Message(QString::fromStdString(m), Prompts::Kind::Error);
 
     settings::IniFile ini(path_);
+    // A file that could not be read (the user was told above) is left exactly as it is: the
+    // defaults apply for this run and are not written over it at exit.
+    keepFile_ = ini.state() == settings::IniFile::State::Unreadable;
     values_ = settings::ReadMainWindowSettings(ini);
     const settings::MainWindowSettings& s = values_;
 
@@ -86,7 +89,7 @@ settings::MainWindowSettings WindowSettings::Collect() const {
 }
 
 bool WindowSettings::Save() {
-    if (!loaded_) return true;
+    if (!loaded_ || keepFile_) return true;
     values_ = Collect();
     const Qt::WindowStates st = t_.window.windowState();
     const bool normal = !(st & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));

@@ -1,6 +1,7 @@
 #include "app/wrap_tool_bar.h"
 
 #include <QAction>
+#include <QActionEvent>
 #include <QEvent>
 #include <QResizeEvent>
 #include <algorithm>
@@ -19,13 +20,35 @@ WrapToolBar::WrapToolBar(const QString& objectName, bool wrapping, QWidget* pare
     setSizePolicy(wrapping ? QSizePolicy::Expanding : QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-QToolButton* WrapToolBar::AddAction(QAction* action, const QString& buttonName, const QString& toolTip) {
-    auto* b = new QToolButton(this);
+void CaptionedToolButton::SetCaption(const QString& caption) {
+    caption_ = caption;
+    Apply();
+}
+
+void CaptionedToolButton::SetHint(const QString& hint) {
+    hint_ = hint;
+    Apply();
+}
+
+void CaptionedToolButton::actionEvent(QActionEvent* event) {
+    QToolButton::actionEvent(event);
+    if (event->action() == defaultAction()) Apply();
+}
+
+void CaptionedToolButton::Apply() {
+    if (!caption_.isEmpty() && text() != caption_) setText(caption_);
+    if (!hint_.isEmpty() && toolTip() != hint_) setToolTip(hint_);
+}
+
+QToolButton* WrapToolBar::AddAction(QAction* action, const QString& buttonName, const QString& toolTip,
+                                    const QString& caption) {
+    auto* b = new CaptionedToolButton(this);
     b->setDefaultAction(action);
     b->setAutoRaise(true);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     if (!buttonName.isEmpty()) b->setObjectName(buttonName);
-    if (!toolTip.isEmpty()) b->setToolTip(toolTip);
+    b->SetHint(toolTip);
+    b->SetCaption(caption);
     buttons_.push_back(b);
     Relayout();
     return b;

@@ -10,13 +10,34 @@ class QAction;
 
 namespace vantum::app {
 
+// A tool button for an action that keeps a caption and hint of its own: Qt copies the action's
+// text and tool tip into its button again at every change of the action (enabled, checked),
+// which would replace them.
+class CaptionedToolButton : public QToolButton {
+    Q_OBJECT
+public:
+    using QToolButton::QToolButton;
+    // Null: the action's.
+    void SetCaption(const QString& caption);
+    void SetHint(const QString& hint);
+
+protected:
+    void actionEvent(QActionEvent* event) override;
+
+private:
+    void Apply();
+    QString caption_, hint_;
+};
+
 class WrapToolBar : public QWidget {
     Q_OBJECT
 public:
     explicit WrapToolBar(const QString& objectName, bool wrapping, QWidget* parent = nullptr);
 
-    // A flat button for an action; the button gets the name and, when given, its own tool tip.
-    QToolButton* AddAction(QAction* action, const QString& buttonName = {}, const QString& toolTip = {});
+    // A flat button for an action; the button gets the name and, when given, its own tool tip
+    // and caption, which it keeps whatever the action does.
+    QToolButton* AddAction(QAction* action, const QString& buttonName = {}, const QString& toolTip = {},
+                           const QString& caption = {});
     // A flat button of its own (not bound to an action).
     QToolButton* AddButton(const QString& buttonName, const QString& text, const QString& toolTip = {});
 

@@ -172,10 +172,12 @@ TEST(FolderHistory, AddRules) {
     QStringList items{"/home/Temp/"};
     EXPECT_FALSE(AddToHistory(items, "", 20, never));
     EXPECT_FALSE(AddToHistory(items, "<All Drives>", 20, never));
-    EXPECT_FALSE(AddToHistory(items, "/HOME/temp/", 20, never));  // no regard to case
-    EXPECT_EQ(items, QStringList{"/home/Temp/"});
+    EXPECT_FALSE(AddToHistory(items, "/home/Temp/", 20, never));
+    // Names that differ in case are different folders here.
+    EXPECT_TRUE(AddToHistory(items, "/home/temp/", 20, never));
+    EXPECT_EQ(items, (QStringList{"/home/Temp/", "/home/temp/"}));
     EXPECT_TRUE(AddToHistory(items, "/srv/", 20, never));
-    EXPECT_EQ(items, (QStringList{"/home/Temp/", "/srv/"}));
+    EXPECT_EQ(items, (QStringList{"/home/Temp/", "/home/temp/", "/srv/"}));
 
     // 22 items with the limit 20: one goes (never the last), then the new one comes.
     QStringList full;

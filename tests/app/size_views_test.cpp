@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGroupBox>
 #include <QMenu>
 #include <QStackedWidget>
 #include <QTreeView>
@@ -262,9 +263,30 @@ TEST(SizeViews, RefreshNewScanAndFailedOpenLeaveNoViewInADroppedTree) {
     EXPECT_EQ(w.Ranking().Model()->rowCount(), 0);
     EXPECT_EQ(w.Charts().CurrentFolder(), nullptr);
     ExpectViewsConsistent(w);
-    // Chart clicks on what is still drawn do nothing without a folder.
+    // Every view is empty and titled as before the first scan.
+    for (views::ChartView* c : {static_cast<views::ChartView*>(w.Charts().bars()),
+                                static_cast<views::ChartView*>(w.Charts().pies())}) {
+        EXPECT_EQ(c->Model(), nullptr);
+        EXPECT_EQ(c->Title(), views::kNoChartTitle);
+    }
+    EXPECT_EQ(w.Ranking().SizeRankGB()->title(), QString());
     emit w.Charts().bars()->entryClicked(0, Qt::LeftButton);
     EXPECT_EQ(w->Nav().CurrentFolder(), nullptr);
+}
+
+TEST(SizeViews, TheRankingTakesTheStoredLengthAbove100) {
+    TempDir dir;
+    const std::string top = dir.mkdir("R");
+    for (int i = 0; i < 160; ++i) dir.write("R/d" + std::to_string(i) + "/f", std::string(100 + i, 'x'));
+    for (auto [stored, rows] : {std::pair{150, 151}, std::pair{20, 21}, std::pair{5, 6}}) {
+        SCOPED_TRACE(stored);
+        TempDir settings;
+        settings.write("Vantu.ini", "[Splash]\nShow=0\n[Folder ranking]\nFolder list lenght=" + std::to_string(stored) + "\n");
+        Window w(settings / "Vantu.ini");
+        w->Activate();
+        ScanFolder(w, top);
+        EXPECT_EQ(w.Ranking().Model()->rowCount(), rows);
+    }
 }
 
 TEST(SizeViews, ChartOptionsComeFromTheSettingsAndGoBackAtExit) {

@@ -83,6 +83,7 @@ struct TestWindow {
     ScriptedPrompts prompts;
     int welcomeShown = 0;
     std::vector<QUrl> opened;
+    bool browserAvailable = true;  // false: the desktop cannot open URLs
     std::shared_ptr<RecordingViews::Log> views = std::make_shared<RecordingViews::Log>();
     std::unique_ptr<app::MainWindow> window;
 
@@ -97,7 +98,7 @@ struct TestWindow {
         o.showWelcome = [this] { ++welcomeShown; };
         o.openUrl = [this](const QUrl& u) {
             opened.push_back(u);
-            return true;
+            return browserAvailable;
         };
         window = std::make_unique<app::MainWindow>(o, std::move(hooks));
         window->SetAnalyserViews(std::make_unique<RecordingViews>(views));
