@@ -166,7 +166,7 @@ void MainWindow::Activate(const QStringList& arguments, const std::function<void
     };
     settings_->Load(welcome);
     views_->SettingsLoaded(settings_->Values());
-    navigation_->GoToPath(settings_->StartFolder(), true);
+    navigation_->ShowStartFolder(settings_->StartFolder());
     // A tree reloaded from the command line stays current: it is shown, and saving or
     // searching it must work.
     if (!treeFiles_->TreeReloaded()) navigation_->SetCurrentFolder(nullptr);

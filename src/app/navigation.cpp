@@ -1,6 +1,7 @@
 #include "app/navigation.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileSystemModel>
 #include <QStackedWidget>
 #include <QTreeView>
@@ -44,20 +45,28 @@ QString Navigation::SelectedTreePath() const {
 }
 
 void Navigation::SyncExplorerTree(const QString& path) {
-    if (SelectedTreePath() == path) return;
+    const QString want = WithoutTrailingSlash(path);
+    // Already there (a page shown again): the user's expanded folders stay as they are.
+    if (SelectedTreePath() == want || SelectedTreePath() == path) return;
     QTreeView* t = w_.dirTree;
     t->setUpdatesEnabled(false);
     t->collapseAll();
-    const QString want = WithoutTrailingSlash(path);
-    if (SelectedTreePath() != want) {
-        QModelIndex i = w_.dirModel->index(want);
-        if (i.isValid()) {
-            for (QModelIndex p = i.parent(); p.isValid(); p = p.parent()) t->expand(p);
-            t->setCurrentIndex(i);
-            t->scrollTo(i);
-        }
+    QModelIndex i = w_.dirModel->index(want);
+    if (i.isValid()) {
+        for (QModelIndex p = i.parent(); p.isValid(); p = p.parent()) t->expand(p);
+        t->setCurrentIndex(i);
+        t->expand(i);
+        t->scrollTo(i);
     }
     t->setUpdatesEnabled(true);
+}
+
+void Navigation::ShowStartFolder(const QString& path) {
+    GoToPath(path, true);
+    // The home folder is where most users look first: open beside the start folder.
+    const QModelIndex home = w_.dirModel->index(QDir::homePath());
+    for (QModelIndex p = home; p.isValid(); p = p.parent()) w_.dirTree->expand(p);
+    if (w_.dirTree->currentIndex().isValid()) w_.dirTree->scrollTo(w_.dirTree->currentIndex());
 }
 
 void Navigation::DirTreeClick(const QModelIndex& index) {

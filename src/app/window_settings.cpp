@@ -35,6 +35,8 @@ void WindowSettings::Load(const std::function<void()>& showWelcome) {
 
     t_.window.setGeometry(s.left, s.top, std::max(s.width, t_.window.minimumWidth()),
                           std::max(s.height, t_.window.minimumHeight()));
+    // Shown maximised by the activation; the bounds stay the normal geometry.
+    if (s.maximized) t_.window.setWindowState(t_.window.windowState() | Qt::WindowMaximized);
     t_.widgets.pages->setCurrentIndex(s.tabSheet >= 0 && s.tabSheet < kRightPageCount ? s.tabSheet : 0);
     if (!s.showDirTree) {
         // Collapsed with no width remembered: the next restore gives the default width.
@@ -69,6 +71,7 @@ settings::MainWindowSettings WindowSettings::Collect() const {
     s.top = g.top();
     s.width = g.width();
     s.height = g.height();
+    s.maximized = t_.window.windowState() & Qt::WindowMaximized;
     s.tabSheet = t_.widgets.pages->currentIndex();
     s.showDirTree = t_.switches.DirPanelWidth() > 8;
     const AppActions& a = t_.actions;

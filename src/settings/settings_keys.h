@@ -36,6 +36,7 @@ struct Setting {
     X(BoundsWidth,              int,  "Bounds",    "width",                 900,   false)       \
     X(BoundsTop,                int,  "Bounds",    "top",                   50,    false)       \
     X(BoundsHeight,             int,  "Bounds",    "height",                600,   false)       \
+    X(BoundsMaximized,          bool, "Bounds",    "maximized",             false, false)       \
     X(PageTabSheet,             int,  "Page",      "TabSheet",              0,     false)       \
     X(ShowDirTree,              bool, "Switches",  "ShowDirTree",           true,  false)       \
     X(ExplodeBiggest,           bool, "Switches",  "ExplodeBiggest",        false, false)       \

@@ -40,6 +40,7 @@ FirstRunResult PrepareSettingsFile(const std::string& path,
 MainWindowSettings ReadMainWindowSettings(const IniFile& ini) {
     MainWindowSettings s;
     s.left = Read(ini, key::BoundsLeft);
+    s.maximized = Read(ini, key::BoundsMaximized);
     s.width = Read(ini, key::BoundsWidth);
     s.top = Read(ini, key::BoundsTop);
     s.height = Read(ini, key::BoundsHeight);
@@ -72,6 +73,7 @@ MainWindowSettings ReadMainWindowSettings(const IniFile& ini) {
 }
 
 void WriteMainWindowSettings(IniFile& ini, const MainWindowSettings& s, bool windowStateNormal) {
+    Write(ini, key::BoundsMaximized, s.maximized);
     if (windowStateNormal) {
         Write(ini, key::BoundsLeft, s.left);
         Write(ini, key::BoundsWidth, s.width);

@@ -16,6 +16,7 @@
 #include "platform/dir_listing.h"
 #include "views/bar_chart.h"
 #include "views/pie_chart.h"
+#include "views/size_texts.h"
 
 namespace vantum::views {
 
@@ -362,7 +363,9 @@ void ChartsController::FillFolderMenu(QMenu* menu, const std::string& folder) {
                 }
             });
         } else {
-            QAction* item = menu->addAction(icons_->icon(QFileInfo(qpath)), caption);
+            // The size goes in the menu's right column, where shortcuts would stand.
+            const QString size = SizeCellText(static_cast<double>(e.size) / 1024.0 / 1024.0);
+            QAction* item = menu->addAction(icons_->icon(QFileInfo(qpath)), caption + QLatin1Char('\t') + size);
             item->setToolTip(qpath);
             connect(item, &QAction::triggered, this, [this, path, qpath] {
                 emit openWithShellRequested(path);

@@ -54,10 +54,10 @@ TEST(Navigation, GoToPathExistingMissingAndAllDrives) {
     EXPECT_EQ(t->Status().Panel(0), Q(f.a) + "/");
     EXPECT_EQ(t->Widgets().historyCombo->currentText(), Q(f.a) + "/");
     EXPECT_EQ(n.SelectedTreePath(), Q(f.a));
-    // Only the branch down to the folder is open.
+    // The branch down to the folder is open, and the folder itself, showing what is in it.
     QModelIndex ai = t->Widgets().dirModel->index(Q(f.a));
     EXPECT_TRUE(t->Widgets().dirTree->isExpanded(ai.parent()));
-    EXPECT_FALSE(t->Widgets().dirTree->isExpanded(ai));
+    EXPECT_TRUE(t->Widgets().dirTree->isExpanded(ai));
 
     // A trailing slash is kept as given.
     n.GoToPath(Q(f.t) + "/", true);

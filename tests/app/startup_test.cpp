@@ -3,7 +3,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QToolButton>
+#include <QTreeView>
 #include <QStackedWidget>
 #include <sys/stat.h>
 
@@ -181,6 +185,41 @@ TEST(Startup, BoundsAreNotWrittenWhileMaximised) {
     const std::string ini = ReadFile(path);
     EXPECT_NE(ini.find("width=700"), std::string::npos) << ini;
     EXPECT_NE(ini.find("height=450"), std::string::npos);
+    EXPECT_NE(ini.find("maximized=1"), std::string::npos);
+    // The next start is maximised again; restored, it has the normal bounds.
+    {
+        TestWindow t(path);
+        t->Activate();
+        EXPECT_TRUE(t->windowState() & Qt::WindowMaximized);
+        t->showNormal();
+        EXPECT_EQ(t->Settings().Collect().width, 700);
+        t->close();
+    }
+    EXPECT_NE(ReadFile(path).find("maximized=0"), std::string::npos);
+}
+
+TEST(Startup, TheExplorerTreeOpensAtTheStartFolderAndKeepsItsState) {
+    TempDir d;
+    const std::string start = d.mkdir("start/here");
+    d.mkdir("start/here/inner");
+    const std::string path = d.write("Vantu.ini", "[Splash]\nShow=0\n[LastDir]\nStart with=" + start + "/\n");
+    TestWindow t(path);
+    t->Activate();
+    QTreeView* tree = t->Widgets().dirTree;
+    QFileSystemModel* model = t->Widgets().dirModel;
+    const QModelIndex here = model->index(Q(start));
+    EXPECT_EQ(tree->currentIndex(), here);
+    EXPECT_TRUE(tree->isExpanded(here));
+    const QModelIndex home = model->index(QDir::homePath());
+    EXPECT_TRUE(tree->isExpanded(home));
+    // A folder the user opens stays open when the explorer page is shown again.
+    const QModelIndex other = model->index(Q(d.path()));
+    tree->expand(other);
+    t->Widgets().sizeTreeButton->click();
+    t->Widgets().explorerTreeButton->click();
+    EXPECT_TRUE(tree->isExpanded(other));
+    EXPECT_TRUE(tree->isExpanded(here));
+    EXPECT_EQ(tree->currentIndex(), here);
 }
 
 TEST(Startup, NothingIsSavedWithoutALoad) {

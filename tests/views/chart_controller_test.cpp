@@ -15,6 +15,7 @@
 #include "views/chart_test_support.h"
 #include "views/charts_controller.h"
 #include "views/pie_chart.h"
+#include "views/size_texts.h"
 
 using namespace vantum;
 using namespace vantum::views;
@@ -294,7 +295,7 @@ TEST(ChartPaging, AThousandBarsPageFromTheTop) {
 
 TEST_F(ChartController, FolderContentListsThePathLazily) {
     dir_.write(".hidden", "h");
-    dir_.write("a&b.txt", "z");
+    dir_.write("a&b.txt", std::string(3 << 20, 'z'));
     ctl_.SetCurrentPath(dir_.path() + "/");
     emit ctl_.ChartPopUp->aboutToShow();
     QStringList captions;
@@ -304,12 +305,13 @@ TEST_F(ChartController, FolderContentListsThePathLazily) {
         if (a->text() == "b") sub = a->menu();
     }
     captions.sort();
-    EXPECT_EQ(captions, (QStringList{".hidden", "a", "a&&b.txt", "b"}));
+    // Files with their sizes, folders by name.
+    EXPECT_EQ(captions, (QStringList{".hidden\t" + SizeCellText(1 / 1048576.0), "a", "a&&b.txt\t3 Mb", "b"}));
     ASSERT_NE(sub, nullptr);
     ASSERT_EQ(sub->actions().size(), 1);  // the placeholder
     emit sub->aboutToShow();
     ASSERT_EQ(sub->actions().size(), 1);
-    EXPECT_EQ(sub->actions()[0]->text(), QStringLiteral("file.txt"));
+    EXPECT_TRUE(sub->actions()[0]->text().startsWith(QStringLiteral("file.txt\t")));
     EXPECT_EQ(sub->actions()[0]->toolTip(), QString::fromStdString(dir_ / "b/file.txt"));
 
     Requests r(ctl_);
