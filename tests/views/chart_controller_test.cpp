@@ -328,3 +328,43 @@ TEST_F(ChartController, FolderContentListsThePathLazily) {
 }
 
 }  // namespace
+
+// 3 000 folders in one chart, the biggest in the middle: names on the axis, marks, the bar on
+// top and the hit of a click all point at the same folder, and the biggest is seen and named.
+TEST(ChartCrowded, ThreeThousandBarsNameWhatTheyShow) {
+    test::EnsureChartApp();
+    TSizeTree tree;
+    std::vector<std::pair<std::string, double>> kids;
+    for (int i = 0; i < 3000; ++i) kids.push_back({"d" + std::to_string(i), 1.0 + (i * 7919) % 1000});
+    kids[1234].second = 50000;  // the biggest, among the others
+    TSizeFolder* top = test::MakeTop(tree, "/t", 1, kids);
+    Bars bars;
+    Pies pies;
+    bars.resize(800, 600);
+    ChartsController ctl(&bars, &pies);
+    ctl.SetSortMode(2);
+    ctl.ShowFolderCharts(top);
+    ASSERT_EQ(bars.EntryCount(), 3001);
+    const ChartModel& m = *bars.Model();
+    const int biggest = 1234;
+    ASSERT_EQ(m.entries[biggest].label, "d1234");
+
+    const std::vector<int> named = bars.NamedEntries(bars.rect());
+    ASSERT_FALSE(named.empty());
+    EXPECT_LT(named.size(), 100u);  // one per line of text, not one per bar
+    EXPECT_NE(std::find(named.begin(), named.end(), biggest), named.end());
+    for (int i : named) {
+        SCOPED_TRACE(m.entries[static_cast<size_t>(i)].label.toStdString());
+        const QRectF r = bars.BarRect(i, bars.rect());
+        ASSERT_FALSE(r.isNull());
+        // A click on the named bar where it is drawn hits that very folder.
+        EXPECT_EQ(bars.EntryAt(QPoint(static_cast<int>(r.left()) + 2, static_cast<int>(r.center().y()))), i);
+    }
+    // The biggest bar is drawn: its colour is there, right of every other bar.
+    const QImage image = bars.Render(bars.size());
+    const QRectF r = bars.BarRect(biggest, bars.rect());
+    const QPoint far(static_cast<int>(r.right()) - 3, static_cast<int>(r.center().y()));
+    EXPECT_NE(QColor(image.pixel(far)), bars.Background());
+    EXPECT_NE(QColor(image.pixel(far)), bars.Background().lighter(108));
+    EXPECT_EQ(bars.EntryAt(far), biggest);
+}
