@@ -47,8 +47,14 @@ FileSearchController::FileSearchController(Parts parts, QObject* parent)
     runForm_ = [](TFindFileForm& form) { form.exec(); };
 }
 
+void FileSearchController::RequestStop() {
+    stopRequested_ = true;
+    sink_.Stop();
+}
+
 void FileSearchController::FindFiles(bool wholeTree) {
     if (p_.states.IsBusy()) return;
+    stopRequested_ = false;
     TSizeFolder* current = p_.navigation.CurrentFolder();
     TSizeFolder* start = wholeTree ? p_.tree.Top() : current;
     if (!current || !start) {
@@ -84,6 +90,7 @@ void FileSearchController::FindFiles(bool wholeTree) {
     }
     // The search is over: no gauge under the result window.
     p_.status.CommandEnded();
+    if (stopRequested_) return;  // the window is closing: no result window
     if (files.empty()) files.emplace_back(kNoItemFound);
 
     TFindFileForm form(p_.prompts, p_.openFolder, sortState_, p_.formParent);

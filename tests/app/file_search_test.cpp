@@ -272,3 +272,22 @@ TEST(FileSearch, EveryFilterOfTheSaveDialogMapsBackToItsPosition) {
         EXPECT_EQ(FoundListFormatOfFilter(choice->filterIndex), formats[i]);
     }
 }
+
+// Closing the window while a search runs: the search stops, no result window comes up, and the
+// window closes once the search has ended, saving its settings.
+TEST(FileSearch, ClosingDuringASearchStopsItFirst) {
+    Fixture f;
+    for (int i = 0; i < 200; ++i) f.dir.write("T/many" + std::to_string(i) + "/x.log", "x");
+    f.Scan();
+    bool visibleWhileBusy = true;
+    QTimer::singleShot(0, f.w.window.get(), [&] {
+        f.w->close();
+        visibleWhileBusy = f.w->isVisible() && f.w->IsBusy();
+    });
+    f.w.prompts.inputs.push_back(QString("*.log"));
+    f.w->FileSearch().actFindFiles->trigger();
+    EXPECT_TRUE(visibleWhileBusy);
+    EXPECT_TRUE(f.shownRows.empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.w->isVisible(); }, 5000));
+    EXPECT_NE(ReadFile(f.w.SettingsPath()).find("[LastDir]"), std::string::npos);
+}

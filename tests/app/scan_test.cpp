@@ -12,6 +12,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "app/app_actions.h"
 #include "app/command_states.h"
 #include "app/gauge_status.h"
 #include "app/history_controller.h"
@@ -306,6 +307,37 @@ TEST(Scan, ClosingDuringAScanStopsItAndSavesTheSettings) {
     const std::string ini = vantum::test::ReadFile(t.SettingsPath());
     EXPECT_NE(ini.find("[LastDir]"), std::string::npos);
     EXPECT_NE(ini.find(f.t + "/"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Scan, DialogCommandsWaitForTheScan) {
+    Fixture f;
+    TestWindow t;
+    t->Activate();
+    AppActions& a = t->Actions();
+    const std::vector<QAction*> dialogs{a.actBrowseDir, a.acthelp, a.actHelpCnt, a.actHelpIDX,
+                                        t->History().ClearAllAction(), t->History().DeleteItemAction()};
+    for (QAction* d : dialogs) EXPECT_TRUE(d->isEnabled()) << d->text().toStdString();
+    int checked = 0;
+    t.views->onCall = [&](const std::string&) {
+        for (QAction* d : dialogs) {
+            EXPECT_FALSE(d->isEnabled()) << d->text().toStdString();
+            // A disabled command does nothing when triggered (by a shortcut, say).
+            d->trigger();
+        }
+        ++checked;
+    };
+    t->Nav().GoToPath(Q(f.t), true);
+    t->Actions().actRun->trigger();
+    ASSERT_TRUE(vantum::test::WaitUntilIdle(*t));
+    EXPECT_GT(checked, 0);
+    EXPECT_TRUE(t.prompts.shown.empty());  // no dialog ran inside the scan
+    EXPECT_TRUE(t.opened.empty());
+    EXPECT_EQ(t->Nav().CurrentPath(), Q(f.t) + "/");
+    for (QAction* d : dialogs) EXPECT_TRUE(d->isEnabled()) << d->text().toStdString();
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // with real tree files in temporary folders.
 #include <gtest/gtest.h>
 
+#include <QTest>
+#include <QTimer>
+
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -300,3 +303,26 @@ TEST(TreeFileCommands, ASaveThatFailsReportsItAndKeepsTheOldFile) {
     w->Actions().actSave->trigger();
     EXPECT_FALSE(w->Status().GaugeVisible());
 }
+
+namespace {
+
+// Closing the window while a tree is saved: the save completes, then the window closes.
+TEST(TreeFileCommands, ClosingDuringASaveLetsItComplete) {
+    Fixture f;
+    for (int i = 0; i < 300; ++i) f.dir.mkdir("T/B/many" + std::to_string(i));
+    const std::string file = f.dir / "closing.vtr";
+    Window w;
+    w->Activate();
+    Scan(w, f.t);
+    const std::vector<Record> scanned = Records(w->Tree());
+    QTimer::singleShot(0, w.window.get(), [&] { w->close(); });
+    w.prompts.files.push_back(Choice(file));
+    w->Actions().actSave->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 5000));
+    // The file is whole: it reads back into the same tree.
+    Window again;
+    again->Activate({Q(file)});
+    EXPECT_EQ(Records(again->Tree()), scanned);
+}
+
+}  // namespace
