@@ -11,6 +11,7 @@
 #include "app/gauge_status.h"
 #include "app/path_text.h"
 #include "app/prompts.h"
+#include "views/keyboard_selection.h"
 #include "app/window_layout.h"
 #include "core/size_tree.h"
 
@@ -21,6 +22,9 @@ Navigation::Navigation(TSizeTree& tree, WindowWidgets& widgets, AnalyserViewsSlo
     : QObject(parent), tree_(tree), w_(widgets), views_(views), status_(status) {
     connect(w_.dirTree, &QTreeView::clicked, this, &Navigation::DirTreeClick);
     connect(w_.dirTree, &QTreeView::doubleClicked, this, &Navigation::DirTreeClick);
+    // Enter, arrows and type-ahead choose a folder as a click does (F9 then scans it).
+    connect(w_.dirTree, &QTreeView::activated, this, &Navigation::DirTreeClick);
+    new views::KeyboardSelection(w_.dirTree, [this](const QModelIndex& i) { DirTreeClick(i); });
 }
 
 void Navigation::GoToPath(const QString& path, bool followTree) {

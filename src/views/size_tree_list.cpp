@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/prompts.h"
+#include "views/keyboard_selection.h"
 #include "views/size_tree_model.h"
 #include "views/tree_line_view.h"
 
@@ -57,6 +58,8 @@ SizeTreeList::SizeTreeList(Prompts& prompts, FolderShell shell, QWidget* viewPar
     // The list's click event carries no row: the focused row is taken.
     connect(vst_, &QTreeView::clicked, this, [this] { ShowTreeRow(); });
     connect(vst_, &QTreeView::activated, this, [this] { ShowTreeRow(); });
+    // Arrows and type-ahead make a row current as a click does, charts included.
+    new KeyboardSelection(vst_, [this](const QModelIndex& row) { ShowTreeRow(row); });
 
     actSizeTreeOpenwithexplorer = MakeAction(this, "actSizeTreeOpenwithexplorer", "open with explorer");
     connect(actSizeTreeOpenwithexplorer, &QAction::triggered, this, &SizeTreeList::OpenWithExplorer);

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTreeView>
 
 #include "app/app_actions.h"
@@ -346,6 +347,31 @@ TEST(SizeViews, FindEntriesInBothPopUpsAndPlaceholdersBackWhenTheViewsGo) {
     EXPECT_EQ(w->Actions().Find("act3D"), act3D);
     ScanFolder(w, f.a);
     w->close();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SizeViews, ArrowsInTheTreeListMoveTheChartsAlong) {
+    Fixture f;
+    Window w;
+    w->Activate();
+    ScanFolder(w, f.t);
+    QTreeView* view = w.List().View();
+    view->setFocus();
+    view->setCurrentIndex(w.List().Model()->index(0, 0));
+    TSizeFolder* top = w->Tree().Top();
+    QTest::keyClick(view, Qt::Key_Down);
+    TSizeFolder* first = w.List().Model()->FolderAt(view->currentIndex());
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(first, top);
+    EXPECT_EQ(w->Nav().CurrentFolder(), first);
+    EXPECT_EQ(w.Charts().CurrentFolder(), first);
+    EXPECT_EQ(w->Nav().CurrentPath(), Q(first->Path()) + "/");
+    QTest::keyClick(view, Qt::Key_Up);
+    EXPECT_EQ(w->Nav().CurrentFolder(), top);
+    EXPECT_EQ(w.Charts().CurrentFolder(), top);
 }
 
 }  // namespace
