@@ -72,6 +72,7 @@ void BuildCoolBar(WindowWidgets& w, const AppActions& a) {
     w.toolBar7->AddAction(a.actToggleDirTree, QStringLiteral("ToolButton4"));
 
     w.toolBar1 = new WrapToolBar(QStringLiteral("ToolBar1"), true);
+    w.toolBar1->SetMaxRows(2);
     w.toolBar1->AddAction(a.actLabels);
     w.toolBar1->AddAction(a.actshowLegend);
     w.toolBar1->AddAction(a.actSortName, {}, QStringLiteral("Set sort based on Name"));
@@ -173,6 +174,7 @@ void BuildRightPanel(WindowWidgets& w, const AppActions& a) {
     auto* col = Column(w.panel2);
 
     w.toolBar2 = new WrapToolBar(QStringLiteral("ToolBar2"), true);
+    w.toolBar2->SetMaxRows(1);
     struct PageButton {
         const char* name;
         const char* text;
@@ -247,6 +249,20 @@ void BuildStatusBar(WindowWidgets& w) {
 }
 
 }  // namespace
+
+void ArrangeCoolBar(WindowWidgets& w) {
+    auto* box = qobject_cast<QBoxLayout*>(w.coolBar->layout());
+    if (!box) return;
+    // The view switches need room for a few buttons a row beside the scan tools; else they go
+    // below them, and the band label makes way.
+    constexpr int kSwitchesMinWidth = 300;
+    const int need = w.toolBar7->sizeHint().width() + w.toolBar9->sizeHint().width() + kSwitchesMinWidth;
+    const bool narrow = w.window->width() < need;
+    box->setDirection(narrow ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    box->setAlignment(w.toolBar7, narrow ? Qt::Alignment() : Qt::AlignTop);
+    box->setAlignment(w.toolBar1, narrow ? Qt::Alignment() : Qt::AlignTop);
+    w.toolBar9->setVisible(!narrow);
+}
 
 WindowWidgets BuildWindowLayout(QMainWindow* window, const AppActions& actions) {
     WindowWidgets w;

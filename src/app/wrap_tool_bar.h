@@ -42,6 +42,12 @@ public:
     QToolButton* AddButton(const QString& buttonName, const QString& text, const QString& toolTip = {});
 
     const std::vector<QToolButton*>& Buttons() const { return buttons_; }
+    // At most this many rows (0: as many as needed); buttons beyond them go into a "»" menu
+    // at the end of the last row.
+    void SetMaxRows(int rows);
+    QToolButton* OverflowButton() const { return overflow_; }
+    // Buttons moved into the overflow menu by the last layout.
+    std::vector<QToolButton*> OverflowedButtons() const;
     // Index of the row each button is on after the last layout.
     int RowOf(const QToolButton* button) const;
     int RowCount() const { return rows_; }
@@ -55,8 +61,12 @@ protected:
 
 private:
     void Relayout();
+    void FillOverflowMenu();
 
     bool wrapping_;
+    int maxRows_ = 0;
+    QToolButton* overflow_ = nullptr;
+    std::vector<bool> overflowed_;
     int rows_ = 1;
     std::vector<QToolButton*> buttons_;
     std::vector<int> rowOf_;

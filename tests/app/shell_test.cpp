@@ -24,6 +24,7 @@
 #include "app/navigation.h"
 #include "app/tip_window.h"
 #include "app/view_switches.h"
+#include "app/window_layout.h"
 #include "app/wrap_tool_bar.h"
 #include "core/size_tree.h"
 #include "window_harness.h"
@@ -424,4 +425,45 @@ TEST(Shell, StatusTipsLeaveThePanelsAndThePanelsFitTheirText) {
     EXPECT_EQ(t->Status().Panel(2), "Holiday2023 2.1 GB");
     t->Status().ShowHoverText(QString());
     EXPECT_EQ(t->Status().Panel(2), "Size tree reloaded (partial)");
+}
+
+// At the default size the tool bars take at most two rows; at the smallest nothing is cut or
+// covered: every button is whole and visible, or in its bar's overflow menu.
+TEST(Shell, ToolBarsFitTheDefaultAndTheSmallestWindow) {
+    TestWindow t;
+    t->Activate();
+    WindowWidgets& w = t->Widgets();
+    for (QSize size : {QSize(900, 600), QSize(500, 400)}) {
+        SCOPED_TRACE(size.width());
+        t->resize(size);
+        QTest::qWait(50);
+        if (size.width() == 900) {
+            EXPECT_LE(w.toolBar1->RowCount(), 2);
+            EXPECT_LE(w.toolBar7->RowCount(), 1);
+        }
+        const QRect client = t->rect();
+        for (WrapToolBar* bar : {w.toolBar7, w.toolBar1, w.toolBar2, w.toolBar8}) {
+            SCOPED_TRACE(bar->objectName().toStdString());
+            const std::vector<QToolButton*> over = bar->OverflowedButtons();
+            for (QToolButton* b : bar->Buttons()) {
+                if (std::find(over.begin(), over.end(), b) != over.end()) {
+                    EXPECT_FALSE(b->isVisible());
+                    continue;
+                }
+                if (!b->isVisible()) continue;  // hidden on purpose
+                SCOPED_TRACE(b->text().toStdString());
+                // Whole: as wide as its text needs, inside its bar, and the bar inside the window.
+                EXPECT_GE(b->width(), b->sizeHint().width());
+                EXPECT_TRUE(bar->rect().contains(b->geometry())) << b->geometry().x() << "," << b->geometry().y();
+                const QRect inWindow(b->mapTo(t.window.get(), QPoint(0, 0)), b->size());
+                EXPECT_TRUE(client.contains(inWindow));
+                // Nothing is laid over it: the widget at its centre is the button itself.
+                QWidget* at = t->childAt(inWindow.center());
+                EXPECT_EQ(at, b) << (at ? at->objectName().toStdString() : "none");
+            }
+            if (!over.empty()) {
+                EXPECT_TRUE(bar->OverflowButton()->isVisible());
+            }
+        }
+    }
 }
