@@ -341,3 +341,27 @@ TEST(Scan, DialogCommandsWaitForTheScan) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Scan all" stopped in its first drive: the drives never reached are named, count as empty
+// and are not listed now; what was read keeps its size.
+TEST(Scan, APartialTreeNamesTheDrivesNotReached) {
+    TSizeTree tree;
+    TSizeFolder* all = tree.Root->AddSubFolder(kAllDrives);
+    TSizeFolder* first = all->AddSubFolder("/");
+    first->ListedBytes = 3 << 20;
+    TSizeFolder* inFirst = first->AddChild("usr");
+    inFirst->ListedBytes = 1 << 20;
+    TSizeFolder* stoppedIn = first->AddChild("var");  // created, never listed
+    TSizeFolder* notReached = all->AddSubFolder("/home");
+    tree.State.FolderCount = 4;
+    const std::vector<std::string> unfinished = SizePartialTree(tree, NullProgress());
+    EXPECT_EQ(unfinished, (std::vector<std::string>{"/var", "/home"}));
+    EXPECT_EQ(stoppedIn->FilesSize, 0);
+    EXPECT_EQ(notReached->FilesSize, 0);
+    EXPECT_DOUBLE_EQ(first->CumulatedSize(), 4.0);
+    EXPECT_DOUBLE_EQ(all->CumulatedSize(), 4.0);
+}
+
+}  // namespace
