@@ -3,6 +3,8 @@
 // until they are wired in, the null implementation stands in and the window works without them.
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace vantum {
 class TSizeFolder;
@@ -12,6 +14,13 @@ struct MainWindowSettings;
 }
 
 namespace vantum::app {
+
+// What the views say about the tree on screen beside its sizes.
+struct TreeNotes {
+    bool partial = false;                 // the scan was stopped: not every folder was read
+    std::vector<std::string> unfinished;  // paths of the folders (or drives) not finished
+    int unreadable = 0;                   // folders that could not be read
+};
 
 class AnalyserViews {
 public:
@@ -39,6 +48,9 @@ public:
     virtual void FillSizeRanking(TSizeFolder* /*current*/) {}
     // Ranking: empty it (before the tree is emptied).
     virtual void ClearSizeRanking() {}
+
+    // Notes on the tree shown; they stay until the next call (a new scan or tree file).
+    virtual void SetTreeNotes(const TreeNotes& /*notes*/) {}
 
     // The window's settings were read at start-up (chart options, sort mode, explorer choice).
     virtual void SettingsLoaded(const settings::MainWindowSettings& /*values*/) {}

@@ -95,7 +95,9 @@ AppActions CreateActions(QObject* o) {
     // Tool bars
     a.actShowHints2 = add(Make(o, "actShowHints2", "Toggle hints", "Toggle hints", none, true));
     a.actHardDiskSpace = add(Make(o, "actHardDiskSpace", "Hard disk space", {}));
-    a.actBack = add(Make(o, "actBack", "Back", "Back"));
+    a.actBack = add(Make(o, "actBack", "Back", "Back", QKeySequence(Qt::ALT | Qt::Key_Left)));
+    // The desktop's keys for going up and back, beside the program's own F8.
+    a.actUpOneDir->setShortcuts({QKeySequence(Qt::Key_F8), QKeySequence(Qt::ALT | Qt::Key_Up)});
 
     for (QAction* act : {a.actSave, a.actOpen, a.actPrint, a.actPrintVST, a.actExpandSizeTree,
                          a.Action5, a.act3D, a.actExplode, a.actLabels, a.actshowLegend, a.actFreeSpace,
@@ -153,6 +155,7 @@ void BuildMainMenu(QMenuBar* bar, const AppActions& a) {
     file->addAction(a.actRun);
     file->addAction(a.actrefresh);
     file->addAction(a.actUpOneDir);
+    file->addAction(a.actBack);
     file->addSeparator();
     file->addAction(a.actSave);
     file->addAction(a.actExport);

@@ -17,6 +17,8 @@ public:
 
     // Whether Escape was pressed since the last call (or the last ClearAbort).
     bool TakeAbortRequest();
+    // Whether Escape was pressed and not yet taken, leaving the request in place.
+    bool AbortPending() const { return abort_; }
     void ClearAbort() { abort_ = false; }
 
 protected:

@@ -47,8 +47,14 @@ FileSearchController::FileSearchController(Parts parts, QObject* parent)
     runForm_ = [](TFindFileForm& form) { form.exec(); };
 }
 
+void FileSearchController::RequestStop() {
+    stopRequested_ = true;
+    sink_.Stop();
+}
+
 void FileSearchController::FindFiles(bool wholeTree) {
     if (p_.states.IsBusy()) return;
+    stopRequested_ = false;
     TSizeFolder* current = p_.navigation.CurrentFolder();
     TSizeFolder* start = wholeTree ? p_.tree.Top() : current;
     if (!current || !start) {
@@ -78,16 +84,18 @@ void FileSearchController::FindFiles(bool wholeTree) {
         } catch (const std::exception& e) {
             busy.reset();
             p_.prompts.Message(QString::fromLocal8Bit(e.what()), Prompts::Kind::Error);
-            p_.status.StartTimer3();
+            p_.status.CommandEnded();
             return;
         }
     }
+    // The search is over: no gauge under the result window.
+    p_.status.CommandEnded();
+    if (stopRequested_) return;  // the window is closing: no result window
     if (files.empty()) files.emplace_back(kNoItemFound);
 
     TFindFileForm form(p_.prompts, p_.openFolder, sortState_, p_.formParent);
     form.SetThefiles(&files);
     ShowOrSave(form, files.size());
-    p_.status.StartTimer3();
 }
 
 void FileSearchController::ShowOrSave(TFindFileForm& form, std::size_t hits) {

@@ -49,6 +49,8 @@ public:
     QAction* actfindfilescurrent;  // from the current folder
 
     void FindFiles(bool wholeTree);
+    // Ends a running search at its next check and shows no result (the window is closing).
+    void RequestStop();
     void SetFormRunner(FormRunner runner) { runForm_ = std::move(runner); }
     // Column directions of the result window, kept for as long as the program runs.
     const FoundSortState& SortState() const { return sortState_; }
@@ -58,6 +60,7 @@ private:
 
     Parts p_;
     ScanProgressSink sink_;
+    bool stopRequested_ = false;
     FoundSortState sortState_;
     FormRunner runForm_;
 };

@@ -12,7 +12,9 @@ bool AddToHistory(QStringList& items, const QString& text, int limit,
         int at = randomBelow(static_cast<int>(items.size()) - 1);
         items.removeAt(at);
     }
-    if (items.contains(text, Qt::CaseInsensitive)) return false;
+    // Names compare as the file system compares them: on Linux "/x/Temp/" and "/x/temp/" are
+    // two folders.
+    if (items.contains(text, Qt::CaseSensitive)) return false;
     items.append(text);
     return true;
 }

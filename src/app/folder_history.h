@@ -1,6 +1,6 @@
 #pragma once
-// The folder history rule: a bounded list of analysed folders without case-insensitive
-// duplicates, which loses one entry at random (never the newest) once it is over its limit.
+// The folder history rule: a bounded list of analysed folders without duplicates (compared
+// exactly, as the file system compares names), which loses one entry at random (never the newest) once it is over its limit.
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,8 @@
 #include "app/gauge_status.h"
 
+#include <QEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <algorithm>
 
@@ -15,6 +17,30 @@ GaugeStatus::GaugeStatus(WindowWidgets& widgets, std::function<QString()> curren
     timer3_.setSingleShot(true);
     timer3_.setInterval(kTimer3Interval);
     connect(&timer3_, &QTimer::timeout, this, &GaugeStatus::Timer3Timer);
+    if (w_.window) w_.window->installEventFilter(this);
+}
+
+bool GaugeStatus::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::StatusTip) return true;
+    return QObject::eventFilter(watched, event);
+}
+
+void GaugeStatus::SetTreeState(const QString& text) {
+    treeState_ = text;
+    SetPanel(2, text);
+}
+
+void GaugeStatus::ShowHoverText(const QString& text) { SetPanel(2, text.isEmpty() ? treeState_ : text); }
+
+void GaugeStatus::CommandEnded() {
+    HideGauge();
+    StartTimer3();
+}
+
+void GaugeStatus::HideGauge() {
+    w_.gauge->setValue(0);
+    w_.gauge->hide();
+    w_.label4->setFixedHeight(0);
 }
 
 void GaugeStatus::ShowGauge(int maximum) {
@@ -44,7 +70,13 @@ bool GaugeStatus::GaugeVisible() const { return !w_.gauge->isHidden(); }
 
 void GaugeStatus::SetPanel(int index, const QString& text) {
     if (index < 0 || index > 2) return;
-    w_.panels[static_cast<size_t>(index)]->setText(text);
+    QLabel* panel = w_.panels[static_cast<size_t>(index)];
+    panel->setText(text);
+    // The tree state panel is as wide as its text, never narrower than its place.
+    if (index == 2) {
+        const int textWidth = panel->fontMetrics().horizontalAdvance(text) + 2 * panel->margin() + 8;
+        panel->setMinimumWidth(std::max(kStatusPanelWidths[2], textWidth));
+    }
 }
 
 QString GaugeStatus::Panel(int index) const {
@@ -57,9 +89,7 @@ void GaugeStatus::StartTimer3() { timer3_.start(); }
 void GaugeStatus::Timer3Timer() {
     SetPanel(0, currentPath_ ? currentPath_() : QString());
     SetPanel(1, QString());
-    w_.gauge->setValue(0);
-    w_.gauge->hide();
-    w_.label4->setFixedHeight(0);
+    HideGauge();
     UpdateExplorerSpacer();
     timer3_.stop();
 }

@@ -32,7 +32,15 @@ public:
 
     void SetPanel(int index, const QString& text);
     QString Panel(int index) const;
+    // Panel 2: the state of the tree shown (total, "(partial)", unreadable folders). A hover
+    // text of the charts stands there while the mouse is over an entry; an empty one gives
+    // the state back.
+    void SetTreeState(const QString& text);
+    QString TreeState() const { return treeState_; }
+    void ShowHoverText(const QString& text);
 
+    // A long command has ended: the gauge goes at once, the panels with Timer3.
+    void CommandEnded();
     void StartTimer3();
     QTimer& Timer3() { return timer3_; }
     // What Timer3 does when it fires.
@@ -40,8 +48,15 @@ public:
     // The spacer under the explorer tree: 20 pixels while the history bar shows, else 0.
     void UpdateExplorerSpacer();
 
+protected:
+    // Status tips of actions would hide the panels while the mouse is over them.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void HideGauge();
+
     WindowWidgets& w_;
+    QString treeState_;
     std::function<QString()> currentPath_;
     std::function<bool()> historyShown_;
     QTimer timer3_;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTextBrowser>
 
 #include "app/app_actions.h"
 #include "app/prompts.h"
@@ -56,17 +57,31 @@ QString HelpController::EnsureHelpFile() {
 
 bool HelpController::OpenHelp(const QString& anchor) {
     const QString file = EnsureHelpFile();
-    if (file.isEmpty()) {
-        prompts_.Message(QStringLiteral("The manual could not be prepared for the browser."), Prompts::Kind::Error);
-        return false;
-    }
-    QUrl url = QUrl::fromLocalFile(file);
+    QUrl url = file.isEmpty() ? QUrl(QStringLiteral("qrc") + QString::fromLatin1(kBuiltInManual))
+                              : QUrl::fromLocalFile(file);
     url.setFragment(anchor);
-    if (!openUrl_ || !openUrl_(url)) {
-        prompts_.Message(QStringLiteral("Could not open the manual ") + file, Prompts::Kind::Error);
-        return false;
-    }
+    if (!file.isEmpty() && openUrl_ && openUrl_(url)) return true;
+    // No browser on this desktop (or no copy a browser could read): the manual is plain HTML,
+    // which a text browser of our own shows as well.
+    ShowManualWindow(url);
     return true;
+}
+
+void HelpController::ShowManualWindow(const QUrl& url) {
+    if (!manualWindow_) {
+        manualWindow_ = new QTextBrowser;
+        manualWindow_->setObjectName(QStringLiteral("ManualWindow"));
+        manualWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        manualWindow_->setWindowTitle(QStringLiteral("Vantum manual"));
+        manualWindow_->setOpenExternalLinks(true);
+        manualWindow_->resize(700, 600);
+        connect(this, &QObject::destroyed, manualWindow_.data(), &QObject::deleteLater);
+    }
+    manualWindow_->setSource(url);
+    if (!url.fragment().isEmpty()) manualWindow_->scrollToAnchor(url.fragment());
+    manualWindow_->show();
+    manualWindow_->raise();
+    manualWindow_->activateWindow();
 }
 
 }  // namespace vantum::app

@@ -120,6 +120,13 @@ void MainWindow::RegisterTreeCommands() {
     s.RegisterTreeCommand(fileSearch_->actfindfilescurrent);
     for (QWidget* host : {widgets_.sizeTreeHost, widgets_.barsHost, widgets_.piesHost, widgets_.rankingHost})
         s.RegisterTreeWidget(host);
+    // Commands that open a dialog or change what a running command reads: their dialogs would
+    // run inside the command's event pumping. Those not built yet stay disabled.
+    for (QAction* a : {actions_.actBrowseDir, actions_.acthelp, actions_.actHelpCnt, actions_.actHelpIDX,
+                       actions_.actExport, actions_.actPrint, actions_.actPrintVST, actions_.actPreferences,
+                       actions_.actAbout, actions_.actCheckForUpdate, actions_.actSaveAsPicture,
+                       history_->ClearAllAction(), history_->DeleteItemAction(), history_->InsertPathAction()})
+        if (a && a->isEnabled()) s.RegisterTreeCommand(a);
     connect(navigation_.get(), &Navigation::StateChanged, states_.get(), &CommandStates::Update);
 }
 
@@ -141,10 +148,10 @@ void MainWindow::ConnectCommands() {
                                      [this](const std::string& f) { opener_(QUrl::fromLocalFile(QFile::decodeName(f.c_str()))); },
                                      this});
     });
-    // A close asked for during a scan waits for the scan to stop.
     connect(scan_.get(), &ScanController::ScanStarted, treeFiles_.get(), [this] { treeFiles_->SetReloaded(false); });
-    connect(scan_.get(), &ScanController::Finished, this, [this] {
-        if (closePending_) QTimer::singleShot(0, this, &QWidget::close);
+    // A close asked for during a long command waits for the command to end.
+    connect(states_.get(), &CommandStates::BusyChanged, this, [this](bool busy) {
+        if (!busy && closePending_) QTimer::singleShot(0, this, &QWidget::close);
     });
 }
 
@@ -177,7 +184,7 @@ void MainWindow::Activate(const QStringList& arguments, const std::function<void
     };
     settings_->Load(welcome);
     views_->SettingsLoaded(settings_->Values());
-    navigation_->GoToPath(settings_->StartFolder(), true);
+    navigation_->ShowStartFolder(settings_->StartFolder());
     // A tree reloaded from the command line stays current: it is shown, and saving or
     // searching it must work.
     if (!treeFiles_->TreeReloaded()) navigation_->SetCurrentFolder(nullptr);
@@ -191,10 +198,12 @@ void MainWindow::Activate(const QStringList& arguments, const std::function<void
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (scan_->Running()) {
-        // The scan ends at its next check; the close is repeated when it has.
+    if (states_->IsBusy()) {
+        // A scan or search ends at its next check, a save or an open completes; the close is
+        // repeated when the command has ended.
         closePending_ = true;
         scan_->RequestStop();
+        fileSearch_->RequestStop();
         event->ignore();
         return;
     }

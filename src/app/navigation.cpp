@@ -1,6 +1,7 @@
 #include "app/navigation.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileSystemModel>
 #include <QStackedWidget>
 #include <QTreeView>
@@ -10,6 +11,7 @@
 #include "app/gauge_status.h"
 #include "app/path_text.h"
 #include "app/prompts.h"
+#include "views/keyboard_selection.h"
 #include "app/window_layout.h"
 #include "core/size_tree.h"
 
@@ -20,6 +22,9 @@ Navigation::Navigation(TSizeTree& tree, WindowWidgets& widgets, AnalyserViewsSlo
     : QObject(parent), tree_(tree), w_(widgets), views_(views), status_(status) {
     connect(w_.dirTree, &QTreeView::clicked, this, &Navigation::DirTreeClick);
     connect(w_.dirTree, &QTreeView::doubleClicked, this, &Navigation::DirTreeClick);
+    // Enter, arrows and type-ahead choose a folder as a click does (F9 then scans it).
+    connect(w_.dirTree, &QTreeView::activated, this, &Navigation::DirTreeClick);
+    new views::KeyboardSelection(w_.dirTree, [this](const QModelIndex& i) { DirTreeClick(i); });
 }
 
 void Navigation::GoToPath(const QString& path, bool followTree) {
@@ -44,20 +49,28 @@ QString Navigation::SelectedTreePath() const {
 }
 
 void Navigation::SyncExplorerTree(const QString& path) {
-    if (SelectedTreePath() == path) return;
+    const QString want = WithoutTrailingSlash(path);
+    // Already there (a page shown again): the user's expanded folders stay as they are.
+    if (SelectedTreePath() == want || SelectedTreePath() == path) return;
     QTreeView* t = w_.dirTree;
     t->setUpdatesEnabled(false);
     t->collapseAll();
-    const QString want = WithoutTrailingSlash(path);
-    if (SelectedTreePath() != want) {
-        QModelIndex i = w_.dirModel->index(want);
-        if (i.isValid()) {
-            for (QModelIndex p = i.parent(); p.isValid(); p = p.parent()) t->expand(p);
-            t->setCurrentIndex(i);
-            t->scrollTo(i);
-        }
+    QModelIndex i = w_.dirModel->index(want);
+    if (i.isValid()) {
+        for (QModelIndex p = i.parent(); p.isValid(); p = p.parent()) t->expand(p);
+        t->setCurrentIndex(i);
+        t->expand(i);
+        t->scrollTo(i);
     }
     t->setUpdatesEnabled(true);
+}
+
+void Navigation::ShowStartFolder(const QString& path) {
+    GoToPath(path, true);
+    // The home folder is where most users look first: open beside the start folder.
+    const QModelIndex home = w_.dirModel->index(QDir::homePath());
+    for (QModelIndex p = home; p.isValid(); p = p.parent()) w_.dirTree->expand(p);
+    if (w_.dirTree->currentIndex().isValid()) w_.dirTree->scrollTo(w_.dirTree->currentIndex());
 }
 
 void Navigation::DirTreeClick(const QModelIndex& index) {

@@ -36,6 +36,9 @@ public:
     void GoToPath(const QString& path, bool followTree);
     // Selects a folder in the explorer tree, with only the branch down to it expanded.
     void SyncExplorerTree(const QString& path);
+    // The start: GoToPath with the explorer tree following, the start folder and the home
+    // folder expanded.
+    void ShowStartFolder(const QString& path);
     // The explorer tree's selected folder path ("" when none).
     QString SelectedTreePath() const;
 

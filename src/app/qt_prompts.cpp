@@ -50,10 +50,13 @@ QStringList QtPrompts::NameFilters(const QString& filter) {
         QString name = parts[i];
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        // Qt reads the patterns from the parentheses; add them when the name lacks them.
-        if (!name.contains(QLatin1Char('('))) name += QStringLiteral(" (") + patterns + QLatin1Char(')');
-        else if (!name.contains(patterns)) name = name.left(name.indexOf(QLatin1Char('('))).trimmed() +
-                                                  QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // Qt reads the patterns from the last parentheses; add them when the name lacks them,
+        // keeping the whole name: "CSV (;)" and "CSV (,)" must stay two filters.
+        if (!name.endsWith(QStringLiteral("(") + patterns + QLatin1Char(')')))
+            name += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // The chosen filter is found by its text: equal texts would all map to the first.
+        const QString base = name;
+        for (int n = 2; out.contains(name); ++n) name = base + QStringLiteral(" [%1]").arg(n);
         out << name;
     }
     if (out.isEmpty() && !filter.isEmpty()) out << filter;

@@ -19,6 +19,7 @@
 #include "app/prompts.h"
 #include "app/sort_mode.h"
 #include "app/window_layout.h"
+#include "core/scan.h"
 #include "core/size_format.h"
 #include "core/size_tree.h"
 
@@ -31,6 +32,8 @@ class SinkScope {
 public:
     SinkScope(TSizeTree& tree, ProgressSink& sink) : tree_(tree) { tree_.SetProgressSink(&sink); }
     ~SinkScope() { tree_.SetProgressSink(nullptr); }
+    SinkScope(const SinkScope&) = delete;
+    SinkScope& operator=(const SinkScope&) = delete;
 
 private:
     TSizeTree& tree_;
@@ -56,6 +59,38 @@ bool IsInBranch(const TSizeFolder* f, const TSizeFolder* branch) {
 
 QString ElapsedText(qint64 ms) { return QString::fromStdString(FormatElapsed(ms)); }
 
+QString TreeStateText(double totalMB, bool partial, int unreadable) {
+    QString text = QString::fromStdString(FormatSize(totalMB));
+    if (partial) text += QStringLiteral(" (partial)");
+    if (unreadable == 1) text += QStringLiteral(", 1 folder could not be read");
+    else if (unreadable > 1) text += QStringLiteral(", %1 folders could not be read").arg(unreadable);
+    return text;
+}
+
+std::vector<std::string> SizePartialTree(TSizeTree& tree, ProgressSink& sink) {
+    // Folders the stopped descent created but never listed count as empty: listing them now
+    // could mean the very folder the user stopped in.
+    std::vector<std::string> unfinished;
+    std::vector<TSizeFolder*> stack{tree.Root.get()};
+    while (!stack.empty()) {
+        TSizeFolder* f = stack.back();
+        stack.pop_back();
+        if (f != tree.Root.get() && f->ListedBytes < 0) {
+            std::string path = f->Path();
+            if (!path.empty() && path.front() == '/') {
+                f->ListedBytes = 0;
+                unfinished.push_back(std::move(path));
+            }
+        }
+        for (auto it = f->SubFolders.rbegin(); it != f->SubFolders.rend(); ++it) stack.push_back(it->get());
+    }
+    tree.State.ProgressPos = 0;
+    sink.StepStarted(ProgressSink::Step::Sizing);
+    sink.SizeRange(tree.State.FolderCount);
+    tree.SumBranch(tree.Root.get());
+    return unfinished;
+}
+
 ScanController::ScanController(const Parts& parts, QObject* parent)
     : QObject(parent), p_(parts), sink_(parts.status, parts.escape) {}
 
@@ -76,7 +111,7 @@ void ScanController::actRunExecute() {
             ScanDriver(path);
         }
     }
-    p_.status.StartTimer3();
+    p_.status.CommandEnded();
 }
 
 void ScanController::EmptyViewsAndTree() {
@@ -85,9 +120,10 @@ void ScanController::EmptyViewsAndTree() {
     p_.views->ClearSizeRanking();
     p_.views->ClearSizeTreeList();
     p_.navigation.SetCurrentFolder(nullptr);
+    p_.views->SetTreeNotes({});
     p_.tree.ClearBranch(p_.tree.Root.get());
     p_.views->BarsNormal();
-    p_.status.SetPanel(2, QString());
+    p_.status.SetTreeState(QString());
 }
 
 void ScanController::ScanDriver(const QString& path) {
@@ -104,30 +140,25 @@ void ScanController::ScanDriver(const QString& path) {
             EmptyViewsAndTree();
             emit ScanStarted();
 
-            SinkScope sinkScope(p_.tree, sink_);
-            TSizeTree& tree = p_.tree;
-            TSizeFolder* top = nullptr;
-            if (ScanAllDrives) {
-                top = tree.Root->AddSubFolder(kAllDrives);
-                top->IncludeSystemFolders = CountSystemFolders;
-                tree.Root->CreateFullObjectTree(top, CountSystemFolders);
-                p_.navigation.GoToPath(QString::fromLatin1(kAllDrivesText), false);
-            } else {
-                top = tree.Root->AddSubFolder(ToBytes(WithTrailingSlash(path)));
-                top->IncludeSystemFolders = CountSystemFolders;
-                top->CreateObjectTree(top);
+            const std::string target = ScanAllDrives ? std::string(kAllDrives) : ToBytes(WithTrailingSlash(path));
+            const ScanOptions options{CountSystemFolders, ApparentSizes, 0};
+            ScanResult r = vantum::Scan(p_.tree, target, options, sink_);
+            TreeNotes notes;
+            notes.unreadable = r.unreadable;
+            if (r.aborted) {
+                notes.partial = true;
+                SinkScope sinkScope(p_.tree, sink_);
+                notes.unfinished = SizePartialTree(p_.tree, sink_);
             }
-            p_.status.SetPanel(1, QStringLiteral("Calculate Size"));
-            sink_.ScanPercent(tree.State.FolderCount);
-            sink_.ScanCount(tree.State.FolderCount);
-
-            if (tree.CalculateSizes()) {
+            if (ScanAllDrives) p_.navigation.GoToPath(QString::fromLatin1(kAllDrivesText), false);
+            TSizeFolder* top = r.top;
+            if (top) {
                 p_.views->FillSizeTreeList(top);
+                p_.views->SetTreeNotes(notes);
                 p_.widgets.fpc2->setCurrentIndex(kSizeTreePage);
                 if (p_.widgets.pages->currentIndex() > kRankingPage) p_.widgets.pages->setCurrentIndex(kBarsPage);
                 p_.navigation.SetCurrentFolder(top);
-                p_.status.SetPanel(1, QString());
-                p_.status.SetPanel(2, QString::fromStdString(FormatSize(top->CumulatedSize())));
+                p_.status.SetTreeState(TreeStateText(top->CumulatedSize(), notes.partial, notes.unreadable));
             } else {
                 p_.views->ClearBars();
             }
@@ -138,7 +169,7 @@ void ScanController::ScanDriver(const QString& path) {
         p_.prompts.Message(QString::fromLocal8Bit(e.what()), Prompts::Kind::Error);
     }
     p_.status.SetPanel(1, ElapsedText(clock.elapsed()));
-    p_.status.StartTimer3();
+    p_.status.CommandEnded();
     sink_.Reset();
     emit Finished();
 }
@@ -154,31 +185,32 @@ void ScanController::RefreshBranch(TSizeFolder* folder) {
             p_.views->ClearSizeRanking();
             p_.views->ClearSizeTreeList();
             p_.views->BarsNormal();
-            p_.status.SetPanel(2, QString());
+            p_.status.SetTreeState(QString());
             // The branch is dropped and rebuilt: a current folder inside it would dangle.
             if (p_.navigation.CurrentFolder() && p_.navigation.CurrentFolder() != folder &&
                 IsInBranch(p_.navigation.CurrentFolder(), folder))
                 p_.navigation.SetCurrentFolder(folder);
             p_.escape.ClearAbort();
-            {
-                SinkScope sinkScope(p_.tree, sink_);
-                // The gauge runs over the folders found; the size pass sets its range.
-                p_.status.ShowGauge(100);
-                RefreshBranchCore(p_.tree, folder, CountSystemFolders);
-            }
+            // The gauge runs over the folders found; the size pass sets its range.
+            p_.status.ShowGauge(100);
+            const bool wasTop = folder == p_.tree.Top();
+            vantum::RefreshBranch(p_.tree, folder, CountSystemFolders, sink_);
             TSizeFolder* top = p_.tree.Top();
             p_.views->FillSizeTreeList(top);
+            const int unreadable = top ? static_cast<int>(UnreadableFolders(*top).size()) : 0;
+            // A complete rescan of the top makes a stopped scan whole again.
+            if (wasTop && !sink_.Stopped()) p_.views->SetTreeNotes(TreeNotes{false, {}, unreadable});
             p_.widgets.fpc2->setCurrentIndex(kSizeTreePage);
             p_.views->ShowFolderCharts(top);
             p_.status.SetPanel(1, QString());
-            if (top) p_.status.SetPanel(2, QString::fromStdString(FormatSize(top->CumulatedSize())));
+            if (top) p_.status.SetTreeState(TreeStateText(top->CumulatedSize(), false, unreadable));
             if (TSizeFolder* current = p_.navigation.CurrentFolder()) p_.views->FillSizeRanking(current);
             p_.sort.ApplySortMode();
         } catch (const std::exception& e) {
             p_.prompts.Message(QString::fromLocal8Bit(e.what()), Prompts::Kind::Error);
         }
     }
-    p_.status.StartTimer3();
+    p_.status.CommandEnded();
     sink_.Reset();
     emit Finished();
 }

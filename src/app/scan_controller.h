@@ -6,10 +6,13 @@
 
 #include <QObject>
 #include <QString>
+#include <string>
+#include <vector>
 
 #include "app/scan_progress.h"
 
 namespace vantum {
+class ProgressSink;
 class Prompts;
 class TSizeFolder;
 class TSizeTree;
@@ -28,6 +31,12 @@ struct WindowWidgets;
 
 // "  mm:ss:zz ms": minutes and seconds in two digits, milliseconds in at least two.
 QString ElapsedText(qint64 milliseconds);
+// The tree state panel: the total, "(partial)" after a stopped scan, and how many folders
+// could not be read.
+QString TreeStateText(double totalMB, bool partial, int unreadable);
+// Sizes the tree a stopped scan left (folders never listed count as empty) and returns the
+// paths of those folders, in pre-order.
+std::vector<std::string> SizePartialTree(TSizeTree& tree, ProgressSink& sink);
 
 class ScanController : public QObject {
     Q_OBJECT
@@ -48,6 +57,8 @@ public:
 
     bool ScanAllDrives = false;
     bool CountSystemFolders = true;
+    // Count file lengths instead of disk usage ([Calc] "Apparent sizes").
+    bool ApparentSizes = false;
 
     // A click on "Scan" (allDrives false) or "Scan all" (true).
     void ScanButtonClick(bool allDrives);

@@ -32,7 +32,20 @@ void ScanProgressSink::ScanPercent(int percent) {
 
 bool ScanProgressSink::AbortRequested() {
     MaybePump();
-    return escape_.TakeAbortRequest() || stopped_;
+    if (escape_.TakeAbortRequest()) aborted_ = true;
+    return aborted_ || stopped_;
+}
+
+bool ScanProgressSink::StopPending() {
+    // Asked from inside long listings: events are processed so that Escape can arrive, but
+    // the request stays for the next AbortRequested.
+    MaybePump();
+    return stopped_ || aborted_ || escape_.AbortPending();
+}
+
+void ScanProgressSink::StepStarted(Step step) {
+    status_.SetPanel(1, step == Step::Sizing ? QStringLiteral("Calculate Size") : QStringLiteral("Counting folders"));
+    Pump();
 }
 
 void ScanProgressSink::Idle() { MaybePump(); }
@@ -40,6 +53,7 @@ void ScanProgressSink::Idle() { MaybePump(); }
 void ScanProgressSink::Reset() {
     Flush();
     stopped_ = false;
+    aborted_ = false;
     position_ = shownPosition_ = -1;
     sincePump_.invalidate();
 }

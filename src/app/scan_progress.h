@@ -25,10 +25,15 @@ public:
     void ScanCount(int folders) override;
     void ScanPercent(int percent) override;
     bool AbortRequested() override;
+    bool StopPending() override;
     void Idle() override;
+    void StepStarted(Step step) override;
 
     // From now on every abort question is answered yes (the window is closing).
     void Stop() { stopped_ = true; }
+    // Whether the user stopped the running operation. One Escape ends the whole operation
+    // (every drive of "Scan all"), so a stop once taken is kept until Reset.
+    bool Stopped() const { return stopped_ || aborted_; }
     void Reset();
     // Shows the latest progress and processes pending events now.
     void Pump();
@@ -42,6 +47,7 @@ private:
     EscapeWatcher& escape_;
     QElapsedTimer sincePump_;
     bool stopped_ = false;
+    bool aborted_ = false;
     // The gauge repaints synchronously on every visible change; positions are therefore
     // shown once per pump, not once per folder.
     int position_ = -1;

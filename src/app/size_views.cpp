@@ -160,7 +160,10 @@ void SizeViews::ConnectCharts() {
         if (page >= 0 && page < kRightPageCount) ww.pages->setCurrentIndex(page);
     });
     connect(c, &views::ChartsController::statusTextRequested, this,
-            [this](int panel, const QString& text) { w_.Status().SetPanel(panel, text); });
+            [this](int panel, const QString& text) {
+                if (panel == 2) w_.Status().ShowHoverText(text);
+                else w_.Status().SetPanel(panel, text);
+            });
     const views::FolderShell shell = WindowShell(w_.UrlOpener());
     connect(c, &views::ChartsController::openWithShellRequested, this,
             [shell](const std::string& path) { shell.open(path); });
@@ -233,8 +236,13 @@ void SizeViews::PushPath() {
 
 void SizeViews::ClearSizeTreeList() {
     list_->Clear();
-    // The charts' entries are copies; only their folder points into the tree.
-    charts_->SetCurrentFolder(nullptr);
+    // The tree is about to be emptied or replaced: the charts show nothing of it any more.
+    charts_->ClearCharts();
+}
+
+void SizeViews::SetTreeNotes(const TreeNotes& notes) {
+    list_->SetNotes(notes.partial, notes.unfinished);
+    charts_->SetPartial(notes.partial);
 }
 
 void SizeViews::FillSizeTreeList(TSizeFolder* top) { list_->FillSizeTreeList(top); }
@@ -256,18 +264,21 @@ void SizeViews::ShowFolderCharts(TSizeFolder* folder) {
     charts_->SetScanAllDrives(w_.Scan().ScanAllDrives);
     charts_->SetSortMode(w_.Sort().SortMode());
     charts_->ShowFolderCharts(folder);
+    // The entry under the mouse is gone with the old charts: so is its hover text.
+    w_.Status().ShowHoverText(QString());
 }
 
 void SizeViews::BarsNormal() { bars_->ResetView(); }
 
-void SizeViews::ClearBars() { bars_->ClearSeries(); }
+void SizeViews::ClearBars() { charts_->ClearCharts(); }
 
 void SizeViews::SetRestored(bool on) { charts_->SetRestored(on); }
 
 void SizeViews::FillSizeRanking(TSizeFolder* current) {
     // Read at each fill: the preferences may have changed the length since start-up.
     const settings::IniFile ini(w_.Settings().Path());
-    const int length = settings::FolderListLengthShown(settings::Read(ini, settings::key::FolderListLength));
+    // The stored length as it is: only the preferences dialog shows lengths above 100 as 20.
+    const int length = settings::Read(ini, settings::key::FolderListLength);
     ranking_->FillSizeRanking(current, length);
 }
 

@@ -47,6 +47,7 @@ public:
     void FillSizeRanking(TSizeFolder* current) override;
     void ClearSizeRanking() override;
     void SettingsLoaded(const settings::MainWindowSettings& s) override;
+    void SetTreeNotes(const TreeNotes& notes) override;
 
     views::SizeTreeList& List() const { return *list_; }
     views::SizeRanking& Ranking() const { return *ranking_; }

@@ -83,7 +83,7 @@ void TreeFileController::actSaveExecute() {
         }
     }
     if (!error.isEmpty()) p_.prompts.Message(error, Prompts::Kind::Error);
-    p_.status.StartTimer3();
+    p_.status.CommandEnded();
 }
 
 void TreeFileController::actOpenExecute() {
@@ -95,20 +95,21 @@ void TreeFileController::actOpenExecute() {
     // The reader sets the real range from the file's size.
     p_.status.ShowGauge(1000);
     ReloadTreeFile(choice->path);
-    p_.status.StartTimer3();
+    p_.status.CommandEnded();
 }
 
 void TreeFileController::EmptyViewsAndTree() {
     p_.navigation.ClearBackHistory();
     p_.views->ClearSizeTreeList();
     p_.views->ClearSizeRanking();
+    p_.views->SetTreeNotes({});
     p_.views->ClearBars();
     // Nothing may point into the tree once it is emptied.
     p_.navigation.SetCurrentFolder(nullptr);
     SetReloaded(false);
     p_.tree.ClearBranch(p_.tree.Root.get());
     p_.views->BarsNormal();
-    p_.status.SetPanel(2, QString());
+    p_.status.SetTreeState(QString());
 }
 
 bool TreeFileController::ReloadTreeFile(const QString& fileName) {
@@ -135,7 +136,7 @@ bool TreeFileController::ReloadTreeFile(const QString& fileName) {
             SetReloaded(true);
             // Not re-sorted: the list keeps the file's order until a sort is chosen.
             p_.views->FillSizeRanking(top);
-            p_.status.SetPanel(2, QString::fromLatin1(kTreeReloadedText));
+            p_.status.SetTreeState(QString::fromLatin1(kTreeReloadedText));
         } else {
             // The part read before the error is never shown; drop it so that nothing can reach it.
             p_.tree.ClearBranch(p_.tree.Root.get());

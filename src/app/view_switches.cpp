@@ -107,6 +107,7 @@ void ViewSwitches::SetHintsShown(bool on) {
 }
 
 void ViewSwitches::WindowResized() {
+    ArrangeCoolBar(w_);
     w_.historyCombo->setFixedWidth(std::max(w_.pages->width() - 24, 40));
     if (a_.actToggleCharts->isChecked()) SetFullSizeTree(true);
     w_.panels[1]->setFixedWidth(

@@ -72,11 +72,12 @@ void BuildCoolBar(WindowWidgets& w, const AppActions& a) {
     w.toolBar7->AddAction(a.actToggleDirTree, QStringLiteral("ToolButton4"));
 
     w.toolBar1 = new WrapToolBar(QStringLiteral("ToolBar1"), true);
+    w.toolBar1->SetMaxRows(2);
     w.toolBar1->AddAction(a.actLabels);
     w.toolBar1->AddAction(a.actshowLegend);
     w.toolBar1->AddAction(a.actSortName, {}, QStringLiteral("Set sort based on Name"));
     w.toolBar1->AddAction(a.actSortSize, {}, QStringLiteral("Set sort based on size"));
-    w.toolBar1->AddAction(a.actFreeSpace)->setText(QStringLiteral("free space"));
+    w.toolBar1->AddAction(a.actFreeSpace, {}, {}, QStringLiteral("free space"));
     w.toolBar1->AddAction(a.actShowHints2, {}, QStringLiteral("Toggle hints on/off"));
     w.toolBar1->AddAction(a.act3D);
     w.toolBar1->AddAction(a.actExplode);
@@ -159,7 +160,7 @@ QWidget* ChartPage(const char* name, const AppActions& a, const char* upName, co
     auto* page = Named(new QWidget, name);
     auto* col = Column(page);
     auto* bar = new WrapToolBar(QString::fromLatin1(name) + QStringLiteral("Bar"), false);
-    bar->AddAction(a.actUpOneDir, QString::fromLatin1(upName))->setText(QStringLiteral("Up"));
+    bar->AddAction(a.actUpOneDir, QString::fromLatin1(upName), {}, QStringLiteral("Up"));
     bar->AddAction(a.actBack, QString::fromLatin1(backName), backHint);
     col->addWidget(bar);
     host = Host(hostName);
@@ -173,6 +174,7 @@ void BuildRightPanel(WindowWidgets& w, const AppActions& a) {
     auto* col = Column(w.panel2);
 
     w.toolBar2 = new WrapToolBar(QStringLiteral("ToolBar2"), true);
+    w.toolBar2->SetMaxRows(1);
     struct PageButton {
         const char* name;
         const char* text;
@@ -236,14 +238,31 @@ void BuildStatusBar(WindowWidgets& w) {
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel;
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFixedWidth(kStatusPanelWidths[static_cast<size_t>(i)]);
         panel->setTextFormat(Qt::PlainText);
+        // The tree state panel grows with its text ("Size tree reloaded", "(partial)", ...);
+        // the path and progress panels keep their widths so that the bar does not jump.
+        if (i == 2) panel->setMinimumWidth(kStatusPanelWidths[static_cast<size_t>(i)]);
+        else panel->setFixedWidth(kStatusPanelWidths[static_cast<size_t>(i)]);
         w.statusBar->addWidget(panel);
         w.panels[static_cast<size_t>(i)] = panel;
     }
 }
 
 }  // namespace
+
+void ArrangeCoolBar(WindowWidgets& w) {
+    auto* box = qobject_cast<QBoxLayout*>(w.coolBar->layout());
+    if (!box) return;
+    // The view switches need room for a few buttons a row beside the scan tools; else they go
+    // below them, and the band label makes way.
+    constexpr int kSwitchesMinWidth = 300;
+    const int need = w.toolBar7->sizeHint().width() + w.toolBar9->sizeHint().width() + kSwitchesMinWidth;
+    const bool narrow = w.window->width() < need;
+    box->setDirection(narrow ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    box->setAlignment(w.toolBar7, narrow ? Qt::Alignment() : Qt::AlignTop);
+    box->setAlignment(w.toolBar1, narrow ? Qt::Alignment() : Qt::AlignTop);
+    w.toolBar9->setVisible(!narrow);
+}
 
 WindowWidgets BuildWindowLayout(QMainWindow* window, const AppActions& actions) {
     WindowWidgets w;

@@ -73,5 +73,7 @@ struct WindowWidgets {
 
 // Builds every control of the window into it, using the actions for menus and tool buttons.
 WindowWidgets BuildWindowLayout(QMainWindow* window, const AppActions& actions);
+// Puts the view switches beside the scan tools, or below them when the window is narrow.
+void ArrangeCoolBar(WindowWidgets& w);
 
 }  // namespace vantum::app

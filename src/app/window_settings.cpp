@@ -27,11 +27,16 @@ void WindowSettings::Load(const std::function<void()>& showWelcome) {
     for (const std::string& m : first.messages) prompts_.Message(QString::fromStdString(m), Prompts::Kind::Error);
 
     settings::IniFile ini(path_);
+    // A file that could not be read (the user was told above) is left exactly as it is: the
+    // defaults apply for this run and are not written over it at exit.
+    keepFile_ = ini.state() == settings::IniFile::State::Unreadable;
     values_ = settings::ReadMainWindowSettings(ini);
     const settings::MainWindowSettings& s = values_;
 
     t_.window.setGeometry(s.left, s.top, std::max(s.width, t_.window.minimumWidth()),
                           std::max(s.height, t_.window.minimumHeight()));
+    // Shown maximised by the activation; the bounds stay the normal geometry.
+    if (s.maximized) t_.window.setWindowState(t_.window.windowState() | Qt::WindowMaximized);
     t_.widgets.pages->setCurrentIndex(s.tabSheet >= 0 && s.tabSheet < kRightPageCount ? s.tabSheet : 0);
     if (!s.showDirTree) {
         // Collapsed with no width remembered: the next restore gives the default width.
@@ -48,6 +53,7 @@ void WindowSettings::Load(const std::function<void()>& showWelcome) {
     t_.switches.SetHistoryShown(s.showHistoryCombo);
     t_.switches.SetHintsShown(s.showHints);
     t_.scan.CountSystemFolders = s.countSystemFolders;
+    t_.scan.ApparentSizes = s.apparentSizes;
     t_.sort.SetSortMode(s.sort);
     QStringList items;
     for (const std::string& h : s.history) items << FromBytes(h);
@@ -65,6 +71,7 @@ settings::MainWindowSettings WindowSettings::Collect() const {
     s.top = g.top();
     s.width = g.width();
     s.height = g.height();
+    s.maximized = t_.window.windowState() & Qt::WindowMaximized;
     s.tabSheet = t_.widgets.pages->currentIndex();
     s.showDirTree = t_.switches.DirPanelWidth() > 8;
     const AppActions& a = t_.actions;
@@ -85,7 +92,7 @@ settings::MainWindowSettings WindowSettings::Collect() const {
 }
 
 bool WindowSettings::Save() {
-    if (!loaded_) return true;
+    if (!loaded_ || keepFile_) return true;
     values_ = Collect();
     const Qt::WindowStates st = t_.window.windowState();
     const bool normal = !(st & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));

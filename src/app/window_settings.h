@@ -48,7 +48,8 @@ public:
     const settings::MainWindowSettings& Values() const { return values_; }
 
     // Writes the window's state; shows the error and returns false when the file cannot be
-    // written. Does nothing before Load (so defaults never replace a file that was not read).
+    // written. Does nothing before Load, nor when the file could not be read at Load (so
+    // defaults never replace a file that was not read).
     bool Save();
     // The window's state as Save would write it.
     settings::MainWindowSettings Collect() const;
@@ -59,6 +60,7 @@ private:
     Prompts& prompts_;
     settings::MainWindowSettings values_;
     bool loaded_ = false;
+    bool keepFile_ = false;  // the file could not be read at start: never replaced
 };
 
 }  // namespace vantum::app

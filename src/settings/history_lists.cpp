@@ -30,16 +30,17 @@ int WriteList(IniFile& ini, std::string_view section, const std::vector<std::str
 std::vector<std::string> ReadList(const IniFile& ini, std::string_view section) {
     std::vector<std::string> out;
     const int n = ini.ReadInteger(section, "count", 0);
-    for (int i = 0; i < n; ++i) {
-        const std::string k = std::to_string(i);
-        // A count far beyond the keys present is a damaged file, not a reason to loop for long.
-        if (!ini.ValueExists(section, k)) {
-            if (i > 1000 && i > int(ini.ReadSection(section).size())) break;
-            continue;
-        }
+    if (n <= 0) return out;
+    // Only the keys present are visited: a count far beyond them (a damaged file) costs nothing.
+    std::vector<std::pair<int, std::string>> entries;
+    for (const std::string& k : ini.ReadSection(section)) {
+        int i = 0;
+        if (!IniFile::ParseInteger(k, i) || i < 0 || i >= n || std::to_string(i) != k) continue;
         std::string v = ini.ReadString(section, k);
-        if (!v.empty()) out.push_back(std::move(v));
+        if (!v.empty()) entries.emplace_back(i, std::move(v));
     }
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& e : entries) out.push_back(std::move(e.second));
     return out;
 }
 

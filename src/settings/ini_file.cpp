@@ -13,8 +13,8 @@
 namespace vantum::settings {
 namespace {
 
-// Larger files are not settings files; reading them would only waste memory.
-constexpr off_t kMaxFileSize = 64 * 1024 * 1024;
+// Larger files are not settings files: they are refused rather than read at every start.
+constexpr off_t kMaxFileSize = 4 * 1024 * 1024;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -25,6 +25,20 @@ std::string_view Trim(std::string_view s) {
 }
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+std::string Folded(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = Lower(c);
+    return out;
+}
+
+// The key index's key: section number and folded key name.
+std::string KeyId(int section, std::string_view key) {
+    std::string id = std::to_string(section);
+    id += '\x01';
+    id += Folded(key);
+    return id;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -69,7 +83,8 @@ bool IniFile::IsStorableValue(std::string_view value) {
 }
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO or a device in the file's place must not hold up the start.
+    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         int err = errno;
         if (err == ENOENT || err == ENOTDIR) {
@@ -82,7 +97,13 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
     }
     std::string data;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kMaxFileSize) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        state_ = State::Unreadable;
+        loadError_ = "Cannot read " + path_ + ": not a regular file";
+        return;
+    }
+    if (st.st_size > kMaxFileSize) {
         ::close(fd);
         state_ = State::Unreadable;
         loadError_ = "Cannot read " + path_ + ": the file is too large for a settings file";
@@ -165,17 +186,15 @@ void IniFile::Parse(std::string_view text) {
 
 void IniFile::Reindex() {
     sections_.clear();
+    sectionIndex_.clear();
+    keyIndexValid_ = false;
     int current = -1;
     for (size_t i = 0; i < lines_.size(); ++i) {
         Line& l = lines_[i];
         if (l.kind == Line::Kind::Section) {
-            current = -1;
-            for (size_t s = 0; s < sections_.size(); ++s)
-                if (SameName(sections_[s].name, l.name)) current = int(s);
-            if (current < 0) {
-                sections_.push_back({l.name, {}});
-                current = int(sections_.size() - 1);
-            }
+            auto [it, added] = sectionIndex_.try_emplace(Folded(l.name), int(sections_.size()));
+            if (added) sections_.push_back({l.name, {}});
+            current = it->second;
             sections_[size_t(current)].heads.push_back(i);
         }
         l.section = current;
@@ -183,19 +202,24 @@ void IniFile::Reindex() {
 }
 
 int IniFile::FindSection(std::string_view name) const {
-    for (size_t s = 0; s < sections_.size(); ++s)
-        if (SameName(sections_[s].name, name)) return int(s);
-    return -1;
+    auto it = sectionIndex_.find(Folded(name));
+    return it == sectionIndex_.end() ? -1 : it->second;
 }
 
 const IniFile::Line* IniFile::FindKey(std::string_view section, std::string_view key) const {
     int s = FindSection(section);
     if (s < 0) return nullptr;
-    for (size_t i = sections_[size_t(s)].heads.front(); i < lines_.size(); ++i) {
-        const Line& l = lines_[i];
-        if (l.kind == Line::Kind::Key && l.section == s && SameName(l.name, key)) return &l;
+    if (!keyIndexValid_) {
+        keyIndex_.clear();
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            const Line& l = lines_[i];
+            // The first occurrence is the one read and written.
+            if (l.kind == Line::Kind::Key && l.section >= 0) keyIndex_.try_emplace(KeyId(l.section, l.name), i);
+        }
+        keyIndexValid_ = true;
     }
-    return nullptr;
+    auto it = keyIndex_.find(KeyId(s, key));
+    return it == keyIndex_.end() ? nullptr : &lines_[it->second];
 }
 
 size_t IniFile::EndOfBlock(size_t head) const {
@@ -243,11 +267,10 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
     std::vector<std::string> out;
     int s = FindSection(section);
     if (s < 0) return out;
+    std::unordered_map<std::string, bool> seen;
     for (const Line& l : lines_) {
         if (l.kind != Line::Kind::Key || l.section != s) continue;
-        bool seen = false;
-        for (const std::string& k : out) seen = seen || SameName(k, l.name);
-        if (!seen) out.push_back(l.name);
+        if (seen.try_emplace(Folded(l.name), true).second) out.push_back(l.name);
     }
     return out;
 }
@@ -310,6 +333,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
     // A key line inside a block only moves the section heads behind it.
     line.section = s;
     lines_.insert(lines_.begin() + std::ptrdiff_t(at), std::move(line));
+    keyIndexValid_ = false;
     for (Section& sec : sections_)
         for (size_t& h : sec.heads)
             if (h >= at) ++h;
@@ -333,6 +357,7 @@ void IniFile::DeleteKey(std::string_view section, std::string_view key) {
         const Line& l = lines_[i];
         if (l.kind != Line::Kind::Key || l.section != s || !SameName(l.name, key)) continue;
         lines_.erase(lines_.begin() + std::ptrdiff_t(i));
+        keyIndexValid_ = false;
         for (Section& sec : sections_)
             for (size_t& h : sec.heads)
                 if (h > i) --h;

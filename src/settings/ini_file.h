@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -123,6 +124,12 @@ private:
     bool modified_ = false;
     std::vector<Line> lines_;
     std::vector<Section> sections_;
+    // Lookups stay linear in the file's size however many sections and keys it has: sections
+    // by their folded name, and the first line of each key of a section (built on demand,
+    // dropped whenever lines move).
+    std::unordered_map<std::string, int> sectionIndex_;
+    mutable std::unordered_map<std::string, size_t> keyIndex_;
+    mutable bool keyIndexValid_ = false;
 };
 
 }  // namespace vantum::settings

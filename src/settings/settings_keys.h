@@ -36,6 +36,7 @@ struct Setting {
     X(BoundsWidth,              int,  "Bounds",    "width",                 900,   false)       \
     X(BoundsTop,                int,  "Bounds",    "top",                   50,    false)       \
     X(BoundsHeight,             int,  "Bounds",    "height",                600,   false)       \
+    X(BoundsMaximized,          bool, "Bounds",    "maximized",             false, false)       \
     X(PageTabSheet,             int,  "Page",      "TabSheet",              0,     false)       \
     X(ShowDirTree,              bool, "Switches",  "ShowDirTree",           true,  false)       \
     X(ExplodeBiggest,           bool, "Switches",  "ExplodeBiggest",        false, false)       \
@@ -57,6 +58,7 @@ struct Setting {
     X(CompressionRatio,         int,  "Zip",       "Compression Ratio",     4,     false)       \
     X(SpaceGainShow,            bool, "SpaceGain", "Show",                  true,  false)       \
     X(CountSystemFolders,       bool, "Calc",      "Count Systemfolders",   true,  false)       \
+    X(ApparentSizes,            bool, "Calc",      "Apparent sizes",        false, false)       \
     X(EnableZoom,               bool, "Settings",  "EnableZoom",            true,  false)       \
     X(HistorySize,              int,  "Settings",  "HistorySize",           20,    false)       \
     X(BarsGradient,             bool, "Bars",      "Gradient",              true,  false)       \

@@ -40,6 +40,7 @@ FirstRunResult PrepareSettingsFile(const std::string& path,
 MainWindowSettings ReadMainWindowSettings(const IniFile& ini) {
     MainWindowSettings s;
     s.left = Read(ini, key::BoundsLeft);
+    s.maximized = Read(ini, key::BoundsMaximized);
     s.width = Read(ini, key::BoundsWidth);
     s.top = Read(ini, key::BoundsTop);
     s.height = Read(ini, key::BoundsHeight);
@@ -61,6 +62,7 @@ MainWindowSettings ReadMainWindowSettings(const IniFile& ini) {
     s.showHints = Read(ini, key::ShowHints);
     s.spaceGainShow = Read(ini, key::SpaceGainShow);
     s.countSystemFolders = Read(ini, key::CountSystemFolders);
+    s.apparentSizes = Read(ini, key::ApparentSizes);
     s.lastDir = Read(ini, key::LastDir);
     s.enableZoom = Read(ini, key::EnableZoom);
     s.barsGradient = Read(ini, key::BarsGradient);
@@ -71,6 +73,7 @@ MainWindowSettings ReadMainWindowSettings(const IniFile& ini) {
 }
 
 void WriteMainWindowSettings(IniFile& ini, const MainWindowSettings& s, bool windowStateNormal) {
+    Write(ini, key::BoundsMaximized, s.maximized);
     if (windowStateNormal) {
         Write(ini, key::BoundsLeft, s.left);
         Write(ini, key::BoundsWidth, s.width);

@@ -29,6 +29,7 @@ FirstRunResult PrepareSettingsFile(const std::string& path,
 // The main window's own settings, as Load applies them and Save writes them back.
 struct MainWindowSettings {
     int left = 100, width = 900, top = 50, height = 600;
+    bool maximized = false;  // the window was maximised; the bounds are its normal geometry
     int tabSheet = 0;
     bool showDirTree = true;
     int explorerShredder = 1;
@@ -44,6 +45,7 @@ struct MainWindowSettings {
     bool showHints = true;
     bool spaceGainShow = true;
     bool countSystemFolders = true;
+    bool apparentSizes = false;  // files count with their length, not their disk usage
     std::string lastDir = "/";
     bool enableZoom = true;
     bool barsGradient = true;

@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPolygonF>
+#include <algorithm>
 #include <cmath>
 
 #include "views/chart_palette.h"
@@ -149,6 +150,70 @@ QRectF Bars::BarRect(int index, const QRect& area) const {
     return BarRectIn(l, index);
 }
 
+std::pair<int, int> Bars::VisibleRange(const Layout& l) const {
+    if (!model_ || model_->empty()) return {0, -1};
+    const int lo = std::max(0, static_cast<int>(std::ceil(l.pos.low - 0.5)));
+    const int hi = std::min(model_->count() - 1, static_cast<int>(std::floor(l.pos.high + 0.5)));
+    return {lo, hi};
+}
+
+bool Bars::DrawnOver(int a, int b) const {
+    // The bigger value is drawn later, so that the longest bar of a crowded line stays seen;
+    // equal values keep the entries' order.
+    const Fixed4 va = model_->entries[static_cast<size_t>(a)].value, vb = model_->entries[static_cast<size_t>(b)].value;
+    return va.units != vb.units ? va.units > vb.units : a > b;
+}
+
+int Bars::TopAt(const Layout& l, const QPointF& pos) const {
+    const double at = l.pos.low + (l.plot.bottom() + 1 - pos.y()) / l.pitch;
+    const int near = static_cast<int>(std::lround(at));
+    // Every bar that may cover the point; the one drawn on top there is the one seen.
+    const int depth = Crowded(l) ? 0 : l.depth;
+    const int reach = static_cast<int>(std::ceil((l.thickness / 2 + depth + 1) / l.pitch)) + 1;
+    int top = -1;
+    for (int i = near - reach; i <= near + reach; ++i) {
+        QRectF r = BarRectIn(l, i);
+        if (r.isNull() || !r.adjusted(0, -depth, depth, 0).contains(pos)) continue;
+        if (top < 0 || DrawnOver(i, top)) top = i;
+    }
+    return top;
+}
+
+std::vector<int> Bars::NamedEntriesIn(const Layout& l, int lineHeight) const {
+    std::vector<int> named;
+    const auto [lo, hi] = VisibleRange(l);
+    if (!Crowded(l) && l.pitch >= lineHeight) {
+        for (int i = lo; i <= hi; ++i) named.push_back(i);
+        return named;
+    }
+    // Bottom up, one line of text at a time: each line is named after its biggest bar that is
+    // on top where it is drawn, so that a click on that name's bar hits it.
+    std::vector<int> line;
+    for (int i = lo; i <= hi;) {
+        const double lineTop = l.Y(i) - lineHeight;
+        line.clear();
+        int j = i;
+        for (; j <= hi && (j == i || l.Y(j) > lineTop); ++j) line.push_back(j);
+        std::sort(line.begin(), line.end(), [this](int a, int b) { return DrawnOver(a, b); });
+        for (int c : line) {
+            const QRectF r = BarRectIn(l, c);
+            if (r.width() < 3) break;  // the rest are smaller still: nothing to point at
+            if (TopAt(l, QPointF(std::floor(r.left()) + 2, std::floor(r.center().y()))) == c) {
+                named.push_back(c);
+                break;
+            }
+        }
+        i = j;
+    }
+    std::sort(named.begin(), named.end());
+    return named;
+}
+
+std::vector<int> Bars::NamedEntries(const QRect& area) const {
+    const QFontMetrics fm(font());
+    return NamedEntriesIn(MakeLayout(FrameRoom(area), fm), fm.height());
+}
+
 void Bars::Draw(QPainter& p, const QRect& area) const {
     p.save();
     QRect room = DrawFrame(p, area, true);
@@ -183,18 +248,24 @@ void Bars::Draw(QPainter& p, const QRect& area) const {
     p.drawLine(l.plot.topLeft(), l.plot.bottomLeft());
 
     if (model_ && !model_->empty()) {
-        const int lo = std::max(0, static_cast<int>(std::ceil(l.pos.low - 0.5)));
-        const int hi = std::min(model_->count() - 1, static_cast<int>(std::floor(l.pos.high + 0.5)));
+        const auto [lo, hi] = VisibleRange(l);
+        std::vector<int> order(static_cast<size_t>(hi - lo + 1));
+        for (int i = lo; i <= hi; ++i) order[static_cast<size_t>(i - lo)] = i;
+        // Bars closer than their thickness share pixel lines: the biggest of each goes on top,
+        // and their 3D faces (slivers over the neighbours) are left out.
+        const bool crowded = Crowded(l);
+        if (crowded)
+            std::sort(order.begin(), order.end(), [this](int a, int b) { return DrawnOver(b, a); });
 
         p.save();
         p.setClipRect(QRect(l.plot.left(), l.plot.top() - d, l.plot.width() + d + 1, l.plot.height() + d + 1));
         p.setPen(QPen(QColor(0, 0, 0, 90), 0));
         const bool outline = l.thickness >= 4;
-        for (int i = lo; i <= hi; ++i) {
+        for (int i : order) {
             const ChartEntry& e = model_->entries[static_cast<size_t>(i)];
             const QRectF r = BarRectIn(l, i);
             if (r.isNull()) continue;
-            if (d) {
+            if (d && !crowded) {
                 QPolygonF topFace({r.topLeft(), r.topLeft() + QPointF(d, -d), r.topRight() + QPointF(d, -d), r.topRight()});
                 QPolygonF side({r.topRight(), r.topRight() + QPointF(d, -d), r.bottomRight() + QPointF(d, -d), r.bottomRight()});
                 p.setPen(outline ? QPen(QColor(0, 0, 0, 90), 0) : Qt::NoPen);
@@ -216,21 +287,21 @@ void Bars::Draw(QPainter& p, const QRect& area) const {
         }
         p.restore();
 
-        // Labels on the left axis, skipping those that would overlap the one below.
+        // Labels on the left axis: one per line of text, naming the bar drawn on top there.
+        const std::vector<int> named = NamedEntriesIn(l, fm.height());
         p.setPen(textColour_);
-        double lastY = 1e9;
-        for (int i = lo; i <= hi; ++i) {
+        for (int i : named) {
             const double y = l.Y(i);
-            if (lastY - y < fm.height() && i != lo) continue;
-            lastY = y;
             const QString text = fm.elidedText(model_->entries[static_cast<size_t>(i)].label, Qt::ElideMiddle, l.labelWidth - 6);
             p.drawText(QRectF(l.plot.left() - l.labelWidth, y - fm.height() / 2.0, l.labelWidth - 4, fm.height()),
                        Qt::AlignRight | Qt::AlignVCenter, text);
         }
 
         if (MarksVisible()) {
+            // The marks name the same entries as the axis, so that both always agree.
             std::vector<QRect> taken;
-            for (int i = hi; i >= lo; --i) {
+            for (auto it = named.rbegin(); it != named.rend(); ++it) {
+                const int i = *it;
                 const QRectF r = BarRectIn(l, i);
                 if (r.isNull()) continue;
                 const QPointF tip(r.right() + d / 2.0, r.center().y() - d / 2.0);
@@ -249,13 +320,8 @@ int Bars::EntryAt(const QPoint& pos) const {
     if (!model_ || model_->empty()) return -1;
     const Layout l = MakeLayout(FrameRoom(rect()), QFontMetrics(font()));
     if (!l.plot.adjusted(0, -l.depth, l.depth, 0).contains(pos)) return -1;
-    const double at = l.pos.low + (l.plot.bottom() + 1 - pos.y()) / l.pitch;
-    const int near = static_cast<int>(std::lround(at));
-    for (int i = near - 1; i <= near + 1; ++i) {
-        QRectF r = BarRectIn(l, i);
-        if (!r.isNull() && r.adjusted(0, -l.depth, l.depth, 0).contains(pos)) return i;
-    }
-    return -1;
+    // The bar drawn on top at the point is the one hit.
+    return TopAt(l, QPointF(pos));
 }
 
 bool Bars::BeginDrag(Qt::MouseButton button, const QPoint& pos) {

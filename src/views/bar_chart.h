@@ -4,6 +4,8 @@
 // bars, paging and zoom/pan by mouse.
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "views/chart_view.h"
 
@@ -40,6 +42,10 @@ public:
     int EntryAt(const QPoint& pos) const override;
     // The front rectangle of entry index's bar in a chart drawn into area (empty when off page).
     QRectF BarRect(int index, const QRect& area) const;
+    // The entries named on the axis (and by the marks) in a chart drawn into area, bottom up.
+    // Where bars are closer than a line of text, each named entry is the biggest of its line:
+    // the bar drawn on top there and the one a click there hits.
+    std::vector<int> NamedEntries(const QRect& area) const;
 
 signals:
     void viewChanged();
@@ -65,6 +71,14 @@ private:
     };
     Layout MakeLayout(const QRect& room, const QFontMetrics& fm) const;
     QRectF BarRectIn(const Layout& l, int index) const;
+    std::vector<int> NamedEntriesIn(const Layout& l, int lineHeight) const;
+    // The entry whose bar is drawn on top at pos, or -1.
+    int TopAt(const Layout& l, const QPointF& pos) const;
+    // Visible index range of a layout.
+    std::pair<int, int> VisibleRange(const Layout& l) const;
+    static bool Crowded(const Layout& l) { return l.pitch < l.thickness + 1; }
+    // Whether entry a is drawn over entry b where their bars share pixels.
+    bool DrawnOver(int a, int b) const;
     Range AutoPositions() const;
 
     bool gradient_ = true;

@@ -125,11 +125,11 @@ ChartModel BuildChartModel(const TSizeFolder& folder, const ChartBuildOptions& o
     }
 
     Fixed4 freeSpace;
-    if (!options.scanAllDrives && !isAllDrives && options.drives.isDriveRoot &&
-        options.drives.isDriveRoot(folder.Path())) {
+    // Asked afresh for every folder: the folder's own file system, whichever drive it is on.
+    if (!options.scanAllDrives && !isAllDrives) {
         std::uint64_t bytes = options.drives.freeBytes ? options.drives.freeBytes(folder.Path()) : 0;
         freeSpace = RoundTo2Decimals(Fixed4::FromDouble(static_cast<double>(bytes) / 1024 / 1024 / divisor));
-        model.freeSpaceText = QStringLiteral("Free Space on disk") + ShortestText(freeSpace, QLocale()) +
+        model.freeSpaceText = QStringLiteral("Free Space on disk ") + ShortestText(freeSpace, QLocale()) +
                               QLatin1Char(' ') + model.unitText;
     }
 

@@ -35,7 +35,7 @@ struct ChartModel {
     QString unitText = QStringLiteral("MB");  // "MB" or "GB"
     int divisor = 1;                          // 1 or 1024
     std::vector<ChartEntry> entries;
-    // The free-space label text, when the folder is a drive root; else the labels keep theirs.
+    // The free-space label text for the folder's file system; none in all-drives mode.
     std::optional<QString> freeSpaceText;
 
     bool empty() const { return entries.empty(); }

@@ -1,5 +1,6 @@
 #include "views/chart_view.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QImage>
@@ -49,6 +50,7 @@ ChartView::~ChartView() = default;
 
 void ChartView::SetModel(std::shared_ptr<const ChartModel> model) {
     model_ = std::move(model);
+    foot_ = QStringLiteral("Size in ") + (model_ ? model_->unitText : QStringLiteral("MB"));
     hovered_ = -1;
     update();
 }
@@ -100,7 +102,11 @@ void ChartView::SetFreeSpaceText(const QString& text) {
 QString ChartView::FreeSpaceText() const { return freeSpace_->text(); }
 
 void ChartView::PlaceLabels() {
-    freeSpace_->move(width() - freeSpace_->width() - 6, height() - freeSpace_->height() - 4);
+    int y = height() - freeSpace_->height() - 4;
+    // Beside the centred foot text when there is room, else a line above it.
+    const int footRight = (width() + fontMetrics().horizontalAdvance(foot_)) / 2 + 6;
+    if (width() - freeSpace_->width() - 6 < footRight) y -= fontMetrics().height() + 2;
+    freeSpace_->move(width() - freeSpace_->width() - 6, y);
 }
 
 QImage ChartView::Render(const QSize& size) const {
@@ -270,21 +276,37 @@ QRect ChartView::DrawLegend(QPainter& p, const QRect& room) const {
     return RoomBesideLegend(fm, room);
 }
 
-bool ChartView::DrawMark(QPainter& p, const QPoint& anchor, const QString& text, bool toRight,
-                         std::vector<QRect>& taken) const {
-    QFontMetrics fm = p.fontMetrics();
+QRect ChartView::PlaceMark(const QFontMetrics& fm, const QPoint& anchor, const QString& text, bool toRight,
+                           std::vector<QRect>& taken, const QRect& bounds) {
     const int w = fm.horizontalAdvance(text) + 2 * 3;
     const int h = fm.height() + 2;
     QRect box(toRight ? anchor.x() : anchor.x() - w, anchor.y() - h / 2, w, h);
+    if (bounds.isValid()) {
+        // Kept whole inside the chart: moved in, never cut at its edge.
+        if (box.width() > bounds.width() || box.height() > bounds.height()) return {};
+        box.moveLeft(std::clamp(box.left(), bounds.left(), bounds.right() - box.width() + 1));
+        box.moveTop(std::clamp(box.top(), bounds.top(), bounds.bottom() - box.height() + 1));
+    }
     for (const QRect& r : taken)
-        if (r.intersects(box)) return false;
+        if (r.intersects(box)) return {};
     taken.push_back(box);
+    return box;
+}
+
+bool ChartView::DrawMark(QPainter& p, const QPoint& anchor, const QString& text, bool toRight,
+                         std::vector<QRect>& taken) const {
+    const QRect box = PlaceMark(p.fontMetrics(), anchor, text, toRight, taken);
+    if (box.isNull()) return false;
+    PaintMark(p, box, text);
+    return true;
+}
+
+void ChartView::PaintMark(QPainter& p, const QRect& box, const QString& text) const {
     p.setPen(kMarkBorder);
     p.setBrush(kMarkFill);
     p.drawRect(box.adjusted(0, 0, -1, -1));
     p.setPen(Qt::black);
     p.drawText(box, Qt::AlignCenter, text);
-    return true;
 }
 
 }  // namespace vantum::views

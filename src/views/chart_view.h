@@ -100,6 +100,11 @@ protected:
     // skipped (false) when it would cover an earlier mark in taken.
     bool DrawMark(QPainter& p, const QPoint& anchor, const QString& text, bool toRight,
                   std::vector<QRect>& taken) const;
+    // The box DrawMark would take, moved inside bounds when given; empty when it would cover
+    // a mark in taken (else it is added to taken).
+    static QRect PlaceMark(const QFontMetrics& fm, const QPoint& anchor, const QString& text, bool toRight,
+                           std::vector<QRect>& taken, const QRect& bounds = {});
+    void PaintMark(QPainter& p, const QRect& box, const QString& text) const;
     QFont TitleFont() const;
     int LegendWidth(const QFontMetrics& fm, const QRect& room) const;
 

@@ -16,6 +16,7 @@
 #include "platform/dir_listing.h"
 #include "views/bar_chart.h"
 #include "views/pie_chart.h"
+#include "views/size_texts.h"
 
 namespace vantum::views {
 
@@ -224,10 +225,11 @@ void ChartsController::ShowFolderCharts(TSizeFolder* folder) {
     options.drives = drives_;
     auto model = std::make_shared<const ChartModel>(BuildChartModel(*folder, options));
     model_ = model;
+    const QString title = partial_ ? model->title + QStringLiteral(" (partial)") : model->title;
     for (ChartView* chart : {static_cast<ChartView*>(bars_), static_cast<ChartView*>(pies_)}) {
-        chart->SetTitle(model->title);
+        chart->SetTitle(title);
         chart->SetModel(model);
-        if (model->freeSpaceText) chart->SetFreeSpaceText(*model->freeSpaceText);
+        chart->SetFreeSpaceText(model->freeSpaceText.value_or(QString()));
     }
     currentFolder_ = folder;
     UpdateActions();
@@ -248,8 +250,12 @@ void ChartsController::ShowFolderByPath(const std::string& path) {
 
 void ChartsController::ClearCharts() {
     bars_->ResetView();
-    bars_->ClearSeries();
-    pies_->ClearSeries();
+    // Back to the look before the first scan: nothing of the dropped tree may stay.
+    for (ChartView* chart : {static_cast<ChartView*>(bars_), static_cast<ChartView*>(pies_)}) {
+        chart->ClearSeries();
+        chart->SetTitle(kNoChartTitle);
+        chart->SetFreeSpaceText(QString());
+    }
     model_.reset();
     currentFolder_ = nullptr;
     ClearFolderContent();
@@ -357,7 +363,9 @@ void ChartsController::FillFolderMenu(QMenu* menu, const std::string& folder) {
                 }
             });
         } else {
-            QAction* item = menu->addAction(icons_->icon(QFileInfo(qpath)), caption);
+            // The size goes in the menu's right column, where shortcuts would stand.
+            const QString size = SizeCellText(static_cast<double>(e.size) / 1024.0 / 1024.0);
+            QAction* item = menu->addAction(icons_->icon(QFileInfo(qpath)), caption + QLatin1Char('\t') + size);
             item->setToolTip(qpath);
             connect(item, &QAction::triggered, this, [this, path, qpath] {
                 emit openWithShellRequested(path);

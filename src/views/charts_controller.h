@@ -77,6 +77,8 @@ public:
     void ClearCharts();
     // The "reloaded" marks on both charts.
     void SetRestored(bool on);
+    // The tree shown comes from a stopped scan: the titles say "(partial)".
+    void SetPartial(bool on) { partial_ = on; }
 
     // Path (with a trailing slash) of the entry last right-clicked.
     const std::string& ChartTargetPath() const { return chartTargetPath_; }
@@ -150,6 +152,7 @@ private:
     std::string currentPath_;
     std::string chartTargetPath_;
     bool scanAllDrives_ = false;
+    bool partial_ = false;
     int sortMode_ = 0;
     DriveQuery drives_;
     std::function<void(const std::string&)> drillDown_;

@@ -65,7 +65,13 @@ Pies::Layout Pies::MakeLayout(const QRect& room, const QFontMetrics& fm) const {
         const double my = fm.height() + kArrow + 6;
         r.adjust(mx, my, -mx, -my);
     }
-    const double w = std::max(10.0, r.width()), h = std::max(10.0, r.height());
+    double w = std::max(10.0, r.width()), h = std::max(10.0, r.height());
+    // The moved-out slice reaches a tenth of the radius further: the pie is made smaller so
+    // that it still fits, rim included.
+    if (explode_) {
+        w /= 1.1;
+        h /= 1.1;
+    }
     if (Is3D()) {
         if (elliptic_) {
             l.depth = h * 0.12;
@@ -208,22 +214,66 @@ void Pies::Draw(QPainter& p, const QRect& area) const {
 
     if (MarksVisible()) {
         p.setRenderHint(QPainter::Antialiasing, false);
-        std::vector<QRect> taken;
         QLocale locale;
-        for (int i = 0; i < static_cast<int>(l.slices.size()); ++i) {
+        for (const auto& [i, box] : MarkBoxesIn(l, fm, RoomBesideLegend(fm, room))) {
             const Slice& s = l.slices[static_cast<size_t>(i)];
             const double mid = s.start + s.span / 2;
             const double c = std::cos(Rad(mid)), sn = std::sin(Rad(mid));
             QPointF edgePoint = l.At(s, mid);
             if (sn < 0) edgePoint += QPointF(0, l.depth);
-            const QPointF tip = edgePoint + QPointF(kArrow * c, -kArrow * sn);
-            if (DrawMark(p, tip.toPoint(), model_->MarkText(i, locale), c >= 0, taken)) {
-                p.setPen(Qt::black);
-                p.drawLine(edgePoint, tip);
-            }
+            // The line runs from the slice to the near edge of its box.
+            const QPointF to(c >= 0 ? box.left() : box.right(), box.center().y());
+            p.setPen(Qt::black);
+            p.drawLine(edgePoint, to);
+            PaintMark(p, box, model_->MarkText(i, locale));
         }
     }
     p.restore();
+}
+
+std::vector<std::pair<int, QRect>> Pies::MarkBoxesIn(const Layout& l, const QFontMetrics& fm, const QRect& bounds) const {
+    std::vector<std::pair<int, QRect>> out;
+    if (!model_) return out;
+    // Biggest slices first: where marks would collide, the smallest slices lose theirs.
+    std::vector<int> order(l.slices.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return model_->entries[static_cast<size_t>(a)].value.units > model_->entries[static_cast<size_t>(b)].value.units;
+    });
+    std::vector<QRect> taken;
+    QLocale locale;
+    for (int i : order) {
+        const Slice& s = l.slices[static_cast<size_t>(i)];
+        const double mid = s.start + s.span / 2;
+        const double c = std::cos(Rad(mid)), sn = std::sin(Rad(mid));
+        QPointF edgePoint = l.At(s, mid);
+        if (sn < 0) edgePoint += QPointF(0, l.depth);
+        const QPointF tip = edgePoint + QPointF(kArrow * c, -kArrow * sn);
+        const QRect box = PlaceMark(fm, tip.toPoint(), model_->MarkText(i, locale), c >= 0, taken, bounds);
+        if (!box.isNull()) out.emplace_back(i, box);
+    }
+    return out;
+}
+
+std::vector<std::pair<int, QRect>> Pies::MarkBoxes(const QRect& area) const {
+    const QFontMetrics fm(font());
+    const QRect room = FrameRoom(area);
+    return MarkBoxesIn(MakeLayout(room, fm), fm, RoomBesideLegend(fm, room));
+}
+
+QRect Pies::PieRoom(const QRect& area) const {
+    const QFontMetrics fm(font());
+    return RoomBesideLegend(fm, FrameRoom(area));
+}
+
+QRectF Pies::PieBounds(const QRect& area) const {
+    const Layout l = MakeLayout(FrameRoom(area), QFontMetrics(font()));
+    QRectF bounds;
+    for (const Slice& s : l.slices) {
+        const QPointF c = l.centre + s.offset;
+        bounds |= QRectF(c.x() - l.rx, c.y() - l.ry, 2 * l.rx, 2 * l.ry + l.depth);
+    }
+    return bounds;
 }
 
 int Pies::SliceAt(const Layout& l, const QPointF& q) const {

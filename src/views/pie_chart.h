@@ -3,6 +3,9 @@
 // rotation; circular or elliptic, flat or 3D (tilted with a rim), the largest slice optionally
 // moved out; marks with short arrows outside the pie. No zoom and no panning.
 
+#include <utility>
+#include <vector>
+
 #include "views/chart_view.h"
 
 namespace vantum::views {
@@ -26,6 +29,13 @@ public:
     // The point in the middle of a slice's top face in a chart drawn into area (for tests and
     // hit checks); null when the slice is empty or the index is out of range.
     QPointF SliceCentre(int index, const QRect& area) const;
+    // Where the pie is drawn in area, moved-out slice and rim included, and the room it has
+    // (beside the legend, above the foot text).
+    QRectF PieBounds(const QRect& area) const;
+    QRect PieRoom(const QRect& area) const;
+    // The entries that get a mark in a chart drawn into area, with their boxes; the biggest
+    // slices are placed first, so the smallest lose theirs where there is no room.
+    std::vector<std::pair<int, QRect>> MarkBoxes(const QRect& area) const;
 
 private:
     struct Slice {
@@ -40,6 +50,7 @@ private:
     };
     Layout MakeLayout(const QRect& room, const QFontMetrics& fm) const;
     int SliceAt(const Layout& l, const QPointF& q) const;
+    std::vector<std::pair<int, QRect>> MarkBoxesIn(const Layout& l, const QFontMetrics& fm, const QRect& bounds) const;
 
     bool elliptic_ = false;
     bool explode_ = false;

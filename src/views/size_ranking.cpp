@@ -87,7 +87,10 @@ SizeRanking::~SizeRanking() {
     else view_->setModel(nullptr);
 }
 
-void SizeRanking::Clear() { model_->Clear(); }
+void SizeRanking::Clear() {
+    model_->Clear();
+    box_->setTitle(QString());
+}
 
 void SizeRanking::FillSizeRanking(TSizeFolder* current, int listLength) {
     if (!current) return;

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/prompts.h"
+#include "views/keyboard_selection.h"
 #include "views/size_tree_model.h"
 #include "views/tree_line_view.h"
 
@@ -57,6 +58,8 @@ SizeTreeList::SizeTreeList(Prompts& prompts, FolderShell shell, QWidget* viewPar
     // The list's click event carries no row: the focused row is taken.
     connect(vst_, &QTreeView::clicked, this, [this] { ShowTreeRow(); });
     connect(vst_, &QTreeView::activated, this, [this] { ShowTreeRow(); });
+    // Arrows and type-ahead make a row current as a click does, charts included.
+    new KeyboardSelection(vst_, [this](const QModelIndex& row) { ShowTreeRow(row); });
 
     actSizeTreeOpenwithexplorer = MakeAction(this, "actSizeTreeOpenwithexplorer", "open with explorer");
     connect(actSizeTreeOpenwithexplorer, &QAction::triggered, this, &SizeTreeList::OpenWithExplorer);
@@ -118,6 +121,8 @@ QModelIndex SizeTreeList::AddFolderRow(const QModelIndex& parent, TSizeFolder* f
 
 void SizeTreeList::FillSizeTreeList(TSizeFolder* folder) {
     Clear();
+    // The scale belongs to the tree shown: a bigger tree shown before must not flatten the bars.
+    maxFolderSize_.Set(0);
     if (!folder) return;
     const QModelIndex first = AddFolderRow({}, folder);
     const TSizeFolder* top = folder->Tree() ? folder->Tree()->Top() : nullptr;
@@ -130,6 +135,10 @@ void SizeTreeList::FillSizeTreeList(TSizeFolder* folder) {
         for (const auto& sub : f->SubFolders) stack.push_back(sub.get());
     }
     vst_->expand(first);
+}
+
+void SizeTreeList::SetNotes(bool partial, std::vector<std::string> unfinished) {
+    model_->SetNotes(partial, std::move(unfinished));
 }
 
 void SizeTreeList::SelectFolderRow(const TSizeFolder* folder) {

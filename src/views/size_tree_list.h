@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QTreeView>
 #include <QString>
+#include <string>
+#include <vector>
 
 #include "core/size_tree.h"
 #include "views/folder_shell.h"
@@ -40,15 +42,17 @@ public:
     QTreeView* View() const { return vst_; }
     SizeTreeModel* Model() const { return model_; }
     QMenu* FolderListPopUp() const { return popup_; }
-    // Largest cumulated size of any listed folder but a top folder; only ever grows.
+    // Largest cumulated size of any folder of the tree shown but its top folder.
     const SizeBarScale& MaxFolderSize() const { return maxFolderSize_; }
 
     // Empties the list; callers do this before the tree is emptied or changed.
     void Clear();
-    // Lists the top folder's tree (the list is cleared first), raises MaxFolderSize with every
+    // Lists the top folder's tree (the list is cleared first), sets MaxFolderSize from every
     // folder below the top folder and expands the first row.
     void FillSizeTreeList(TSizeFolder* folder);
     QModelIndex AddFolderRow(const QModelIndex& parent, TSizeFolder* folder);
+    // Marks the tree shown as the result of a stopped scan (see SizeTreeModel::SetNotes).
+    void SetNotes(bool partial, std::vector<std::string> unfinished);
     // Collapses everything, then focuses, selects and expands the folder's row, if listed.
     void SelectFolderRow(const TSizeFolder* folder);
     // The given row, else the focused one, else the first: its folder becomes current.

@@ -1,6 +1,9 @@
 #include "views/size_tree_model.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QStyle>
+#include <cstring>
 #include <algorithm>
 #include <cmath>
 
@@ -34,9 +37,32 @@ int CompareSizes(double a, double b) {
 
 SizeTreeModel::SizeTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
+void SizeTreeModel::SetNotes(bool partial, std::vector<std::string> unfinished) {
+    partial_ = partial;
+    unfinished_ = std::move(unfinished);
+    if (!roots_.empty()) emit dataChanged(index(0, 0), index(0, ColumnCount - 1));
+}
+
+namespace {
+
+QString DecodedName(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+
+// "Not finished: a, b and 3 more" for the first row of a stopped scan.
+QString UnfinishedText(const std::vector<std::string>& paths) {
+    constexpr std::size_t kNamed = 10;
+    QStringList named;
+    for (std::size_t i = 0; i < paths.size() && i < kNamed; ++i) named << DecodedName(paths[i]);
+    QString text = QStringLiteral("Scan stopped. Not finished: ") + named.join(QStringLiteral(", "));
+    if (paths.size() > kNamed) text += QStringLiteral(" and %1 more").arg(paths.size() - kNamed);
+    return text;
+}
+
+}  // namespace
+
 int SizeTreeModel::Compare(const TSizeFolder& a, const TSizeFolder& b, int column) {
     switch (column) {
-        case ColName: return ComparePaths(a.Path(), b.Path());
+        // Siblings share their parent's path: their names order them as their paths would.
+        case ColName: return ComparePaths(a.Name, b.Name);
         case ColFiles: return CompareSizes(a.FilesSize, b.FilesSize);
         case ColCumulated: return CompareSizes(a.CumulatedSize(), b.CumulatedSize());
         default: return 0;
@@ -164,19 +190,27 @@ QVariant SizeTreeModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             switch (col) {
-                case ColName: return QFile::decodeName(QByteArray::fromStdString(f->Name));
+                case ColName:
+                    if (partial_ && roots_.front() == f) return DecodedName(f->Name) + QStringLiteral(" (partial)");
+                    return DecodedName(f->Name);
                 case ColFiles: return SizeCellText(f->FilesSize);
                 case ColCumulated: return SizeCellText(f->FilesSize + f->SubFoldersSize);
                 default: return {};
             }
         case Qt::ToolTipRole:
-            if (col == ColName) return QFile::decodeName(QByteArray::fromStdString(f->Path()));
-            return {};
+            if (col != ColName) return {};
+            if (f->ReadError)
+                return QStringLiteral("Could not be read: ") + QString::fromLocal8Bit(std::strerror(f->ReadError));
+            if (partial_ && roots_.front() == f && !unfinished_.empty())
+                return DecodedName(f->Path()) + QLatin1Char('\n') + UnfinishedText(unfinished_);
+            return DecodedName(f->Path());
         case Qt::DecorationRole:
+            if (col == ColName && f->ReadError) return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
             if (col == ColName) return RowIcon(RowImage::FolderClosed);
             if (col == ColFiles || col == ColCumulated) return RowIcon(RowImage::FolderPie);
             return {};
         case FocusedDecorationRole:
+            if (col == ColName && f->ReadError) return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
             if (col == ColName) return RowIcon(RowImage::FolderOpen);
             if (col == ColFiles || col == ColCumulated) return RowIcon(RowImage::FolderMarked);
             return {};

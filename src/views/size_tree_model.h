@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModel>
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
     // The row of folder in the given column; invalid when the folder is not in the list.
     QModelIndex IndexOf(const TSizeFolder* folder, int column = ColName) const;
     bool IsEmpty() const { return roots_.empty(); }
+    // Notes on the tree shown, kept until set again: after a stopped scan the first row says
+    // "(partial)" and its tool tip names the folders that were not finished.
+    void SetNotes(bool partial, std::vector<std::string> unfinished);
+    bool Partial() const { return partial_; }
 
     // Sign of the list's comparison of two folders by column (1 compares equal).
     static int Compare(const TSizeFolder& a, const TSizeFolder& b, int column);
@@ -64,6 +69,8 @@ private:
     std::vector<TSizeFolder*> roots_;
     mutable std::unordered_map<const TSizeFolder*, Children> children_;
     mutable std::unordered_map<const TSizeFolder*, int> rowOf_;
+    bool partial_ = false;
+    std::vector<std::string> unfinished_;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::uint64_t generation_ = 0;  // bumped by every sort; stale children lists re-sort on use

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QSet>
+#include <QTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -14,6 +17,8 @@
 #include "app/find_files_form.h"
 #include "app/gauge_status.h"
 #include "app/navigation.h"
+#include "app/qt_prompts.h"
+#include "core/file_search.h"
 #include "core/size_tree.h"
 #include "window_harness.h"
 
@@ -102,7 +107,8 @@ TEST(FileSearch, FindsInTheTreesFoldersAsTheyAreOnDiskNow) {
                                  "x.log|.log|" + f.T(), "y.log|.log|" + f.T() + "A/"}));
     // Parents before children.
     EXPECT_TRUE(f.shownRows[0].first().startsWith("x.log"));
-    EXPECT_TRUE(f.w->Status().GaugeVisible());
+    // The gauge went when the search ended, before the result window.
+    EXPECT_FALSE(f.w->Status().GaugeVisible());
 
     // From the current folder only its branch; the gauge is not shown.
     f.w->Status().Timer3Timer();
@@ -237,4 +243,51 @@ TEST(FileSearch, TwelveThousandHitsAreOfferedForSavingInstead) {
     EXPECT_EQ(f.shownRows.size(), 1u);
     const std::string text = ReadFile(out);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12000);
+}
+
+// The save of the found files through the real file dialog: each filter chosen comes back as
+// its own position, the two CSV filters included.
+TEST(FileSearch, EveryFilterOfTheSaveDialogMapsBackToItsPosition) {
+    test::App();
+    TempDir dir;
+    QtPrompts prompts;
+    const QStringList filters = QtPrompts::NameFilters(QString::fromLatin1(kFoundListFilter));
+    ASSERT_EQ(filters.size(), 3);
+    EXPECT_EQ(QSet<QString>(filters.begin(), filters.end()).size(), 3);
+    const FoundListFormat formats[] = {FoundListFormat::Text, FoundListFormat::CsvSemicolon, FoundListFormat::CsvComma};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(filters[i].toStdString());
+        const QString out = Q(dir / ("list" + std::to_string(i)));
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            d->selectNameFilter(d->nameFilters().at(i));
+            d->selectFile(out);
+            static_cast<QDialog*>(d)->accept();  // public in QDialog, virtual
+        });
+        auto choice = prompts.SaveFile("Save list to file", QString::fromLatin1(kFoundListFilter), "txt",
+                                       Q(dir.path()), QString(), false);
+        ASSERT_TRUE(choice);
+        EXPECT_EQ(choice->filterIndex, i + 1);
+        EXPECT_EQ(FoundListFormatOfFilter(choice->filterIndex), formats[i]);
+    }
+}
+
+// Closing the window while a search runs: the search stops, no result window comes up, and the
+// window closes once the search has ended, saving its settings.
+TEST(FileSearch, ClosingDuringASearchStopsItFirst) {
+    Fixture f;
+    for (int i = 0; i < 200; ++i) f.dir.write("T/many" + std::to_string(i) + "/x.log", "x");
+    f.Scan();
+    bool visibleWhileBusy = true;
+    QTimer::singleShot(0, f.w.window.get(), [&] {
+        f.w->close();
+        visibleWhileBusy = f.w->isVisible() && f.w->IsBusy();
+    });
+    f.w.prompts.inputs.push_back(QString("*.log"));
+    f.w->FileSearch().actFindFiles->trigger();
+    EXPECT_TRUE(visibleWhileBusy);
+    EXPECT_TRUE(f.shownRows.empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.w->isVisible(); }, 5000));
+    EXPECT_NE(ReadFile(f.w.SettingsPath()).find("[LastDir]"), std::string::npos);
 }

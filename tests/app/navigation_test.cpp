@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QTest>
 #include <QTreeView>
 
 #include "app/folder_history.h"
@@ -54,10 +55,10 @@ TEST(Navigation, GoToPathExistingMissingAndAllDrives) {
     EXPECT_EQ(t->Status().Panel(0), Q(f.a) + "/");
     EXPECT_EQ(t->Widgets().historyCombo->currentText(), Q(f.a) + "/");
     EXPECT_EQ(n.SelectedTreePath(), Q(f.a));
-    // Only the branch down to the folder is open.
+    // The branch down to the folder is open, and the folder itself, showing what is in it.
     QModelIndex ai = t->Widgets().dirModel->index(Q(f.a));
     EXPECT_TRUE(t->Widgets().dirTree->isExpanded(ai.parent()));
-    EXPECT_FALSE(t->Widgets().dirTree->isExpanded(ai));
+    EXPECT_TRUE(t->Widgets().dirTree->isExpanded(ai));
 
     // A trailing slash is kept as given.
     n.GoToPath(Q(f.t) + "/", true);
@@ -172,10 +173,12 @@ TEST(FolderHistory, AddRules) {
     QStringList items{"/home/Temp/"};
     EXPECT_FALSE(AddToHistory(items, "", 20, never));
     EXPECT_FALSE(AddToHistory(items, "<All Drives>", 20, never));
-    EXPECT_FALSE(AddToHistory(items, "/HOME/temp/", 20, never));  // no regard to case
-    EXPECT_EQ(items, QStringList{"/home/Temp/"});
+    EXPECT_FALSE(AddToHistory(items, "/home/Temp/", 20, never));
+    // Names that differ in case are different folders here.
+    EXPECT_TRUE(AddToHistory(items, "/home/temp/", 20, never));
+    EXPECT_EQ(items, (QStringList{"/home/Temp/", "/home/temp/"}));
     EXPECT_TRUE(AddToHistory(items, "/srv/", 20, never));
-    EXPECT_EQ(items, (QStringList{"/home/Temp/", "/srv/"}));
+    EXPECT_EQ(items, (QStringList{"/home/Temp/", "/home/temp/", "/srv/"}));
 
     // 22 items with the limit 20: one goes (never the last), then the new one comes.
     QStringList full;
@@ -253,6 +256,37 @@ TEST(FolderHistory, ComboEnterSelectionAndMenu) {
     EXPECT_TRUE(h.Items().isEmpty());
     EXPECT_EQ(combo->currentText(), "");
     EXPECT_EQ(t.prompts.texts("ask"), QStringList(2, "Do you really want to delete the entire histoy list?"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Navigation, KeyboardSelectionInTheExplorerTreeActsAsAClick) {
+    TempDir d;
+    const std::string a = d.mkdir("K/a"), b = d.mkdir("K/b");
+    TestWindow t;
+    t->Activate();
+    Navigation& n = t->Nav();
+    n.GoToPath(Q(a), true);
+    QTreeView* tree = t->Widgets().dirTree;
+    QFileSystemModel* model = t->Widgets().dirModel;
+    // The model lists folders in the background: wait until b is there.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->index(Q(b)).isValid() && model->rowCount(model->index(Q(d / "K"))) == 2; }, 5000));
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(n.CurrentPath(), Q(b) + "/");
+    QTest::keyClick(tree, Qt::Key_Up);
+    EXPECT_EQ(n.CurrentPath(), Q(a) + "/");
+    // F9 scans what the keyboard chose.
+    QTest::keyClick(tree, Qt::Key_Down);
+    t->Actions().actRun->trigger();
+    ASSERT_TRUE(vantum::test::WaitUntilIdle(*t));
+    ASSERT_NE(t->Tree().Top(), nullptr);
+    EXPECT_EQ(t->Tree().Top()->Path(), b + "/");
+    // Setting the tree's selection from the program is no choice of the user.
+    n.GoToPath(QString::fromLatin1(kAllDrivesText), false);
+    EXPECT_EQ(t->Widgets().historyCombo->currentText(), kAllDrivesText);
 }
 
 }  // namespace

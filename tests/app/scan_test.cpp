@@ -9,13 +9,18 @@
 #include <QTreeView>
 #include <QRegularExpression>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
+#include "app/app_actions.h"
 #include "app/command_states.h"
 #include "app/gauge_status.h"
 #include "app/history_controller.h"
 #include "app/navigation.h"
 #include "app/scan_controller.h"
+#include "app/scan_progress.h"
+#include "app/escape_watcher.h"
+#include "core/size_format.h"
 #include "core/size_tree.h"
 #include "window_harness.h"
 
@@ -90,7 +95,7 @@ TEST(Scan, ScansTheCurrentFolderAndShowsTheResult) {
         << t->Status().Panel(1).toStdString();
     EXPECT_TRUE(t->Status().Panel(2).startsWith("4.0")) << t->Status().Panel(2).toStdString();  // with folder entries
     EXPECT_TRUE(t->Status().Timer3().isActive());
-    EXPECT_TRUE(t->Status().GaugeVisible());
+    EXPECT_FALSE(t->Status().GaugeVisible());  // gone with the command; the panels go with Timer3
     EXPECT_EQ(t->History().Items(), QStringList{Q(f.t) + "/"});
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -121,7 +126,7 @@ TEST(Scan, MissingFolderOnlyShowsAndHidesTheGauge) {
     EXPECT_TRUE(t.prompts.shown.empty());
 }
 
-TEST(Scan, EscapeStopsTheScan) {
+TEST(Scan, EscapeStopsTheScanAndShowsThePartialTreeMarked) {
     Fixture f;
     for (int i = 0; i < 30; ++i) f.dir.mkdir("T/many/" + std::to_string(i) + "/x");
     TestWindow t;
@@ -134,16 +139,89 @@ TEST(Scan, EscapeStopsTheScan) {
     });
     t->Actions().actRun->trigger();
     ASSERT_TRUE(vantum::test::WaitUntilIdle(*t));
-    EXPECT_EQ(t->Nav().CurrentFolder(), nullptr);
     EXPECT_LT(t->Tree().State.FolderCount, 64);
-    const auto& calls = t.views->calls;
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "ClearBars"), calls.end());
-    EXPECT_EQ(std::find(calls.begin(), calls.end(), "FillSizeTreeList"), calls.end());
+    // What was found is shown, and said to be partial.
+    TSizeFolder* top = t->Tree().Top();
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(t->Nav().CurrentFolder(), top);
+    EXPECT_EQ(t.views->filledWith, top);
+    EXPECT_TRUE(t.views->notes.partial);
+    EXPECT_FALSE(t.views->notes.unfinished.empty());
+    EXPECT_TRUE(t->Status().Panel(2).contains("(partial)")) << t->Status().Panel(2).toStdString();
+    // Folders never listed count as empty: nothing is listed behind the user's back.
+    for (const std::string& path : t.views->notes.unfinished) {
+        TSizeFolder* u = t->Tree().FindFolder(path);
+        ASSERT_NE(u, nullptr);
+        EXPECT_EQ(u->FilesSize, 0) << path;
+    }
     EXPECT_TRUE(t->Actions().actRun->isEnabled());
-    EXPECT_FALSE(t->Actions().actrefresh->isEnabled());
-    // An Escape from before a scan does not stop the next one.
+    EXPECT_TRUE(t->Actions().actrefresh->isEnabled());
+    // An Escape from before a scan does not stop the next one, and a whole scan is no longer partial.
     t->Actions().actRun->trigger();
     EXPECT_NE(t->Nav().CurrentFolder(), nullptr);
+    EXPECT_FALSE(t.views->notes.partial);
+    EXPECT_FALSE(t->Status().Panel(2).contains("(partial)"));
+    EXPECT_NEAR(t->Tree().Top()->CumulatedSize(), 4.0, 0.3);
+}
+
+TEST(Scan, SizesFollowTheApparentSizesSetting) {
+    // A sparse file: 64 MB long, next to nothing on disk.
+    TempDir dir;
+    const std::string top = dir.mkdir("S");
+    {
+        std::ofstream out(top + "/sparse.img", std::ios::binary);
+        out.seekp((64 << 20) - 1);
+        out.put('x');
+    }
+    struct Case {
+        const char* ini;
+        double low, high;
+    } cases[] = {{"", 0, 1}, {"[Calc]\nApparent sizes=0\n", 0, 1}, {"[Calc]\nApparent sizes=1\n", 64, 64.1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini);
+        TempDir settings;
+        settings.write("Vantu.ini", std::string("[Splash]\nShow=0\n") + c.ini);
+        TestWindow t(settings / "Vantu.ini");
+        t->Activate();
+        t->Nav().GoToPath(Q(top), true);
+        t->Actions().actRun->trigger();
+        ASSERT_NE(t->Tree().Top(), nullptr);
+        EXPECT_GE(t->Tree().Top()->CumulatedSize(), c.low);
+        EXPECT_LT(t->Tree().Top()->CumulatedSize(), c.high);
+        EXPECT_EQ(t.views->notes.unreadable, 0);
+    }
+}
+
+TEST(ScanProgress, StepsNameThePanelAndEscapeIsSeenWithoutBeingTaken) {
+    TestWindow t;
+    t->Activate();
+    ScanProgressSink sink(t->Status(), t->Escape());
+    sink.StepStarted(ProgressSink::Step::Counting);
+    EXPECT_EQ(t->Status().Panel(1), "Counting folders");
+    sink.StepStarted(ProgressSink::Step::Sizing);
+    EXPECT_EQ(t->Status().Panel(1), "Calculate Size");
+
+    EXPECT_FALSE(sink.StopPending());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(t->Widgets().dirTree, &esc);
+    // A listing sees the stop as often as it asks; the descent still takes it after.
+    EXPECT_TRUE(sink.StopPending());
+    EXPECT_TRUE(sink.StopPending());
+    EXPECT_TRUE(sink.AbortRequested());
+    // One Escape ends the whole operation (every drive of "Scan all"), until the next one.
+    EXPECT_TRUE(sink.AbortRequested());
+    EXPECT_TRUE(sink.StopPending());
+    sink.Reset();
+    EXPECT_FALSE(sink.AbortRequested());
+    EXPECT_FALSE(sink.StopPending());
+}
+
+TEST(Scan, TreeStateText) {
+    EXPECT_EQ(TreeStateText(4, false, 0), QString::fromStdString(FormatSize(4)));
+    EXPECT_EQ(TreeStateText(4, true, 0), QString::fromStdString(FormatSize(4)) + " (partial)");
+    EXPECT_EQ(TreeStateText(4, false, 1), QString::fromStdString(FormatSize(4)) + ", 1 folder could not be read");
+    EXPECT_EQ(TreeStateText(4, true, 3),
+              QString::fromStdString(FormatSize(4)) + " (partial), 3 folders could not be read");
 }
 
 TEST(Scan, AnErrorLeavesTheWindowUsable) {
@@ -224,11 +302,66 @@ TEST(Scan, ClosingDuringAScanStopsItAndSavesTheSettings) {
     t->Nav().GoToPath(Q(f.t), true);
     QTimer::singleShot(0, t.window.get(), [&] { t->close(); });
     t->Actions().actRun->trigger();
-    EXPECT_EQ(t->Nav().CurrentFolder(), nullptr);  // stopped before the sizes
+    EXPECT_TRUE(t.views->notes.partial);  // stopped before the end
     ASSERT_TRUE(QTest::qWaitFor([&] { return !t->isVisible(); }, 5000));
     const std::string ini = vantum::test::ReadFile(t.SettingsPath());
     EXPECT_NE(ini.find("[LastDir]"), std::string::npos);
     EXPECT_NE(ini.find(f.t + "/"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Scan, DialogCommandsWaitForTheScan) {
+    Fixture f;
+    TestWindow t;
+    t->Activate();
+    AppActions& a = t->Actions();
+    const std::vector<QAction*> dialogs{a.actBrowseDir, a.acthelp, a.actHelpCnt, a.actHelpIDX,
+                                        t->History().ClearAllAction(), t->History().DeleteItemAction()};
+    for (QAction* d : dialogs) EXPECT_TRUE(d->isEnabled()) << d->text().toStdString();
+    int checked = 0;
+    t.views->onCall = [&](const std::string&) {
+        for (QAction* d : dialogs) {
+            EXPECT_FALSE(d->isEnabled()) << d->text().toStdString();
+            // A disabled command does nothing when triggered (by a shortcut, say).
+            d->trigger();
+        }
+        ++checked;
+    };
+    t->Nav().GoToPath(Q(f.t), true);
+    t->Actions().actRun->trigger();
+    ASSERT_TRUE(vantum::test::WaitUntilIdle(*t));
+    EXPECT_GT(checked, 0);
+    EXPECT_TRUE(t.prompts.shown.empty());  // no dialog ran inside the scan
+    EXPECT_TRUE(t.opened.empty());
+    EXPECT_EQ(t->Nav().CurrentPath(), Q(f.t) + "/");
+    for (QAction* d : dialogs) EXPECT_TRUE(d->isEnabled()) << d->text().toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// "Scan all" stopped in its first drive: the drives never reached are named, count as empty
+// and are not listed now; what was read keeps its size.
+TEST(Scan, APartialTreeNamesTheDrivesNotReached) {
+    TSizeTree tree;
+    TSizeFolder* all = tree.Root->AddSubFolder(kAllDrives);
+    TSizeFolder* first = all->AddSubFolder("/");
+    first->ListedBytes = 3 << 20;
+    TSizeFolder* inFirst = first->AddChild("usr");
+    inFirst->ListedBytes = 1 << 20;
+    TSizeFolder* stoppedIn = first->AddChild("var");  // created, never listed
+    TSizeFolder* notReached = all->AddSubFolder("/home");
+    tree.State.FolderCount = 4;
+    const std::vector<std::string> unfinished = SizePartialTree(tree, NullProgress());
+    EXPECT_EQ(unfinished, (std::vector<std::string>{"/var", "/home"}));
+    EXPECT_EQ(stoppedIn->FilesSize, 0);
+    EXPECT_EQ(notReached->FilesSize, 0);
+    EXPECT_DOUBLE_EQ(first->CumulatedSize(), 4.0);
+    EXPECT_DOUBLE_EQ(all->CumulatedSize(), 4.0);
 }
 
 }  // namespace

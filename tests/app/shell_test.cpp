@@ -1,6 +1,8 @@
 // The window's controls, switches, gauge, tips and sizing rules.
 #include <gtest/gtest.h>
 
+#include <QTextBrowser>
+
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,7 +11,10 @@
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QLayout>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -19,6 +24,7 @@
 #include "app/navigation.h"
 #include "app/tip_window.h"
 #include "app/view_switches.h"
+#include "app/window_layout.h"
 #include "app/wrap_tool_bar.h"
 #include "core/size_tree.h"
 #include "window_harness.h"
@@ -306,6 +312,25 @@ TEST(Shell, HelpOpensTheManualAtItsAnchors) {
     for (const char* anchor : {"id=\"contents\"", "id=\"search\"", "id=\"index\""}) EXPECT_TRUE(html.contains(anchor));
 }
 
+TEST(Shell, WithoutABrowserTheManualShowsInAWindowOfTheProgram) {
+    TestWindow t;
+    t.browserAvailable = false;
+    t->Activate();
+    EXPECT_EQ(t->Help().ManualWindow(), nullptr);
+    t->Actions().acthelp->trigger();
+    QTextBrowser* manual = t->Help().ManualWindow();
+    ASSERT_NE(manual, nullptr);
+    EXPECT_TRUE(manual->isVisible());
+    EXPECT_TRUE(t.prompts.shown.empty());
+    EXPECT_EQ(manual->source().fragment(), "contents");
+    EXPECT_FALSE(manual->toPlainText().isEmpty());
+    // The same window serves the next command, at its anchor.
+    t->Actions().actHelpIDX->trigger();
+    EXPECT_EQ(t->Help().ManualWindow(), manual);
+    EXPECT_EQ(manual->source().fragment(), "index");
+    manual->close();
+}
+
 TEST(Shell, ExitClosesTheWindow) {
     TestWindow t;
     t->Activate();
@@ -315,3 +340,132 @@ TEST(Shell, ExitClosesTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The button bound to action whose object name is given, or the first one bound to it.
+QToolButton* ButtonOf(MainWindow& w, QAction* action, const char* name = nullptr) {
+    for (QToolButton* b : w.findChildren<QToolButton*>())
+        if (b->defaultAction() == action && (!name || b->objectName() == QLatin1String(name))) return b;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(Shell, ButtonsKeepTheirOwnCaptionsAndHintsWhateverTheirActionsDo) {
+    TestWindow t;
+    t->Activate();
+    AppActions& a = t->Actions();
+    struct Case {
+        QAction* action;
+        const char* name;
+        const char* caption;
+        const char* hint;
+    } cases[] = {
+        {a.actUpOneDir, "ToolButton33", "Up", nullptr},
+        {a.actBack, "ToolButton34", "Back", nullptr},
+        {a.actBack, "ToolButton32", "Back", "foreward"},
+        {a.actrefresh, "ToolButton54", nullptr, "Refresh current branch without rescanning entire tree"},
+        {a.actSortName, nullptr, nullptr, "Set sort based on Name"},
+        {a.actSortSize, nullptr, nullptr, "Set sort based on size"},
+        {a.actShowHints2, nullptr, nullptr, "Toggle hints on/off"},
+        {a.actFolderHistory, nullptr, nullptr, "Toggle folder history"},
+        {a.actFreeSpace, nullptr, "free space", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action->objectName().toStdString() + (c.name ? std::string(" ") + c.name : ""));
+        QToolButton* b = ButtonOf(*t, c.action, c.name);
+        ASSERT_NE(b, nullptr);
+        auto expectOwn = [&] {
+            if (c.caption) {
+                EXPECT_EQ(b->text(), c.caption);
+            }
+            if (c.hint) {
+                EXPECT_EQ(b->toolTip(), c.hint);
+            }
+        };
+        expectOwn();
+        // Every kind of change of the action makes Qt copy it into its buttons again.
+        for (int round = 0; round < 2; ++round) {
+            c.action->setEnabled(!c.action->isEnabled());
+            expectOwn();
+            if (c.action->isCheckable()) c.action->setChecked(!c.action->isChecked());
+            expectOwn();
+            c.action->setToolTip(c.action->toolTip() + " ");
+            c.action->setText(c.action->text() + " ");
+            expectOwn();
+        }
+    }
+}
+
+TEST(Shell, DesktopKeysForBackAndUp) {
+    TestWindow t;
+    t->Activate();
+    EXPECT_TRUE(t->Actions().actBack->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Left)));
+    EXPECT_TRUE(t->Actions().actUpOneDir->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_Up)));
+    EXPECT_TRUE(t->Actions().actUpOneDir->shortcuts().contains(QKeySequence(Qt::Key_F8)));
+    // Back is reachable from the menu, not only from the chart pages.
+    auto* file = t->Widgets().menuBar->findChild<QMenu*>("File1");
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->actions().contains(t->Actions().actBack));
+}
+
+TEST(Shell, StatusTipsLeaveThePanelsAndThePanelsFitTheirText) {
+    TestWindow t;
+    t->Activate();
+    t->Status().SetPanel(0, "/data/");
+    t->Status().SetTreeState("Size tree reloaded (partial)");
+    QStatusTipEvent tip("Up to Parent Directory");
+    QApplication::sendEvent(t->Widgets().dirTree, &tip);
+    EXPECT_EQ(t->Widgets().statusBar->currentMessage(), QString());
+    for (QLabel* panel : t->Widgets().panels) EXPECT_TRUE(panel->isVisible());
+    QLabel* state = t->Widgets().panels[2];
+    QTest::qWait(10);
+    EXPECT_GE(state->width(), state->fontMetrics().horizontalAdvance(state->text()));
+    // A chart's hover text stands in panel 2 while the mouse is on an entry, then the state is back.
+    t->Status().ShowHoverText("Holiday2023 2.1 GB");
+    EXPECT_EQ(t->Status().Panel(2), "Holiday2023 2.1 GB");
+    t->Status().ShowHoverText(QString());
+    EXPECT_EQ(t->Status().Panel(2), "Size tree reloaded (partial)");
+}
+
+// At the default size the tool bars take at most two rows; at the smallest nothing is cut or
+// covered: every button is whole and visible, or in its bar's overflow menu.
+TEST(Shell, ToolBarsFitTheDefaultAndTheSmallestWindow) {
+    TestWindow t;
+    t->Activate();
+    WindowWidgets& w = t->Widgets();
+    for (QSize size : {QSize(900, 600), QSize(500, 400)}) {
+        SCOPED_TRACE(size.width());
+        t->resize(size);
+        QTest::qWait(50);
+        if (size.width() == 900) {
+            EXPECT_LE(w.toolBar1->RowCount(), 2);
+            EXPECT_LE(w.toolBar7->RowCount(), 1);
+        }
+        const QRect client = t->rect();
+        for (WrapToolBar* bar : {w.toolBar7, w.toolBar1, w.toolBar2, w.toolBar8}) {
+            SCOPED_TRACE(bar->objectName().toStdString());
+            const std::vector<QToolButton*> over = bar->OverflowedButtons();
+            for (QToolButton* b : bar->Buttons()) {
+                if (std::find(over.begin(), over.end(), b) != over.end()) {
+                    EXPECT_FALSE(b->isVisible());
+                    continue;
+                }
+                if (!b->isVisible()) continue;  // hidden on purpose
+                SCOPED_TRACE(b->text().toStdString());
+                // Whole: as wide as its text needs, inside its bar, and the bar inside the window.
+                EXPECT_GE(b->width(), b->sizeHint().width());
+                EXPECT_TRUE(bar->rect().contains(b->geometry())) << b->geometry().x() << "," << b->geometry().y();
+                const QRect inWindow(b->mapTo(t.window.get(), QPoint(0, 0)), b->size());
+                EXPECT_TRUE(client.contains(inWindow));
+                // Nothing is laid over it: the widget at its centre is the button itself.
+                QWidget* at = t->childAt(inWindow.center());
+                EXPECT_EQ(at, b) << (at ? at->objectName().toStdString() : "none");
+            }
+            if (!over.empty()) {
+                EXPECT_TRUE(bar->OverflowButton()->isVisible());
+            }
+        }
+    }
+}

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGroupBox>
 #include <QMenu>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTreeView>
 
 #include "app/app_actions.h"
@@ -262,9 +264,30 @@ TEST(SizeViews, RefreshNewScanAndFailedOpenLeaveNoViewInADroppedTree) {
     EXPECT_EQ(w.Ranking().Model()->rowCount(), 0);
     EXPECT_EQ(w.Charts().CurrentFolder(), nullptr);
     ExpectViewsConsistent(w);
-    // Chart clicks on what is still drawn do nothing without a folder.
+    // Every view is empty and titled as before the first scan.
+    for (views::ChartView* c : {static_cast<views::ChartView*>(w.Charts().bars()),
+                                static_cast<views::ChartView*>(w.Charts().pies())}) {
+        EXPECT_EQ(c->Model(), nullptr);
+        EXPECT_EQ(c->Title(), views::kNoChartTitle);
+    }
+    EXPECT_EQ(w.Ranking().SizeRankGB()->title(), QString());
     emit w.Charts().bars()->entryClicked(0, Qt::LeftButton);
     EXPECT_EQ(w->Nav().CurrentFolder(), nullptr);
+}
+
+TEST(SizeViews, TheRankingTakesTheStoredLengthAbove100) {
+    TempDir dir;
+    const std::string top = dir.mkdir("R");
+    for (int i = 0; i < 160; ++i) dir.write("R/d" + std::to_string(i) + "/f", std::string(100 + i, 'x'));
+    for (auto [stored, rows] : {std::pair{150, 151}, std::pair{20, 21}, std::pair{5, 6}}) {
+        SCOPED_TRACE(stored);
+        TempDir settings;
+        settings.write("Vantu.ini", "[Splash]\nShow=0\n[Folder ranking]\nFolder list lenght=" + std::to_string(stored) + "\n");
+        Window w(settings / "Vantu.ini");
+        w->Activate();
+        ScanFolder(w, top);
+        EXPECT_EQ(w.Ranking().Model()->rowCount(), rows);
+    }
 }
 
 TEST(SizeViews, ChartOptionsComeFromTheSettingsAndGoBackAtExit) {
@@ -324,6 +347,31 @@ TEST(SizeViews, FindEntriesInBothPopUpsAndPlaceholdersBackWhenTheViewsGo) {
     EXPECT_EQ(w->Actions().Find("act3D"), act3D);
     ScanFolder(w, f.a);
     w->close();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SizeViews, ArrowsInTheTreeListMoveTheChartsAlong) {
+    Fixture f;
+    Window w;
+    w->Activate();
+    ScanFolder(w, f.t);
+    QTreeView* view = w.List().View();
+    view->setFocus();
+    view->setCurrentIndex(w.List().Model()->index(0, 0));
+    TSizeFolder* top = w->Tree().Top();
+    QTest::keyClick(view, Qt::Key_Down);
+    TSizeFolder* first = w.List().Model()->FolderAt(view->currentIndex());
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(first, top);
+    EXPECT_EQ(w->Nav().CurrentFolder(), first);
+    EXPECT_EQ(w.Charts().CurrentFolder(), first);
+    EXPECT_EQ(w->Nav().CurrentPath(), Q(first->Path()) + "/");
+    QTest::keyClick(view, Qt::Key_Up);
+    EXPECT_EQ(w->Nav().CurrentFolder(), top);
+    EXPECT_EQ(w.Charts().CurrentFolder(), top);
 }
 
 }  // namespace

@@ -3,8 +3,17 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QToolButton>
+#include <QTreeView>
 #include <QStackedWidget>
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "app/history_controller.h"
 #include "app/navigation.h"
@@ -176,6 +185,41 @@ TEST(Startup, BoundsAreNotWrittenWhileMaximised) {
     const std::string ini = ReadFile(path);
     EXPECT_NE(ini.find("width=700"), std::string::npos) << ini;
     EXPECT_NE(ini.find("height=450"), std::string::npos);
+    EXPECT_NE(ini.find("maximized=1"), std::string::npos);
+    // The next start is maximised again; restored, it has the normal bounds.
+    {
+        TestWindow t(path);
+        t->Activate();
+        EXPECT_TRUE(t->windowState() & Qt::WindowMaximized);
+        t->showNormal();
+        EXPECT_EQ(t->Settings().Collect().width, 700);
+        t->close();
+    }
+    EXPECT_NE(ReadFile(path).find("maximized=0"), std::string::npos);
+}
+
+TEST(Startup, TheExplorerTreeOpensAtTheStartFolderAndKeepsItsState) {
+    TempDir d;
+    const std::string start = d.mkdir("start/here");
+    d.mkdir("start/here/inner");
+    const std::string path = d.write("Vantu.ini", "[Splash]\nShow=0\n[LastDir]\nStart with=" + start + "/\n");
+    TestWindow t(path);
+    t->Activate();
+    QTreeView* tree = t->Widgets().dirTree;
+    QFileSystemModel* model = t->Widgets().dirModel;
+    const QModelIndex here = model->index(Q(start));
+    EXPECT_EQ(tree->currentIndex(), here);
+    EXPECT_TRUE(tree->isExpanded(here));
+    const QModelIndex home = model->index(QDir::homePath());
+    EXPECT_TRUE(tree->isExpanded(home));
+    // A folder the user opens stays open when the explorer page is shown again.
+    const QModelIndex other = model->index(Q(d.path()));
+    tree->expand(other);
+    t->Widgets().sizeTreeButton->click();
+    t->Widgets().explorerTreeButton->click();
+    EXPECT_TRUE(tree->isExpanded(other));
+    EXPECT_TRUE(tree->isExpanded(here));
+    EXPECT_EQ(tree->currentIndex(), here);
 }
 
 TEST(Startup, NothingIsSavedWithoutALoad) {
@@ -186,3 +230,66 @@ TEST(Startup, NothingIsSavedWithoutALoad) {
 }
 
 }  // namespace
+
+namespace {
+
+// Activates the window; true when it is up within the time given (a start that hangs never
+// returns, which fails the test by its timeout).
+bool StartsWithin(TestWindow& t, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    t->Activate();
+    return clock.elapsed() < ms && t->isVisible();
+}
+
+}  // namespace
+
+TEST(Startup, AHugeCountAndThousandsOfKeysReadInLinearTime) {
+    TempDir d;
+    std::string text = "[Splash]\nShow=0\n[HistoryCombo]\ncount=2147483647\n0=/a/\n";
+    for (int i = 0; i < 5000; ++i) text += "k" + std::to_string(i) + "=v\n";
+    text += "7=/b/\n";
+    for (int i = 0; i < 20000; ++i) text += "[S" + std::to_string(i) + "]\nx=1\n";
+    d.write("Vantu.ini", text);
+    TestWindow t(d / "Vantu.ini");
+    EXPECT_TRUE(StartsWithin(t, 5000));
+    EXPECT_EQ(t->History().Items(), (QStringList{"/a/", "/b/"}));
+    EXPECT_TRUE(t.prompts.shown.empty());
+}
+
+TEST(Startup, ASettingsFileThatIsNoRegularFileOrTooBigIsLeftAlone) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> make;
+    } cases[] = {
+        {"fifo", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+        {"folder", [](const std::string& p) { std::filesystem::create_directory(p); }},
+        {"5 MB", [](const std::string& p) {
+             std::ofstream out(p);
+             out << "[Splash]\nShow=0\n[Bounds]\nwidth=700\n" << std::string(5 << 20, ';') << "\n";
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir d;
+        const std::string path = d / "Vantu.ini";
+        c.make(path);
+        struct stat before {};
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
+        {
+            TestWindow t(path);
+            EXPECT_TRUE(StartsWithin(t, 5000));
+            // Told once, the defaults in use.
+            ASSERT_EQ(t.prompts.texts().size(), 1);
+            EXPECT_TRUE(t.prompts.texts()[0].startsWith(Q("Cannot read " + path))) << t.prompts.texts()[0].toStdString();
+            EXPECT_EQ(t->width(), 900);
+            t->close();
+        }
+        // Neither replaced nor changed at exit.
+        struct stat after {};
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_size, before.st_size);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+    }
+}

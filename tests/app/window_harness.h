@@ -43,6 +43,7 @@ public:
         TSizeFolder* chartsOf = nullptr;
         TSizeFolder* selectedRow = nullptr;
         int sortMode = -1;
+        app::TreeNotes notes;  // the last notes set (not logged as a call)
         std::function<void(const std::string&)> onCall;  // runs inside each call
     };
     explicit RecordingViews(std::shared_ptr<Log> log) : log_(std::move(log)) {}
@@ -67,6 +68,7 @@ public:
     void BarsNormal() override { Note("BarsNormal"); }
     void ClearBars() override { Note("ClearBars"); }
     void FillSizeRanking(TSizeFolder*) override { Note("FillSizeRanking"); }
+    void SetTreeNotes(const app::TreeNotes& n) override { log_->notes = n; }
 
 private:
     void Note(const std::string& what) {
@@ -81,6 +83,7 @@ struct TestWindow {
     ScriptedPrompts prompts;
     int welcomeShown = 0;
     std::vector<QUrl> opened;
+    bool browserAvailable = true;  // false: the desktop cannot open URLs
     std::shared_ptr<RecordingViews::Log> views = std::make_shared<RecordingViews::Log>();
     std::unique_ptr<app::MainWindow> window;
 
@@ -95,7 +98,7 @@ struct TestWindow {
         o.showWelcome = [this] { ++welcomeShown; };
         o.openUrl = [this](const QUrl& u) {
             opened.push_back(u);
-            return true;
+            return browserAvailable;
         };
         window = std::make_unique<app::MainWindow>(o, std::move(hooks));
         window->SetAnalyserViews(std::make_unique<RecordingViews>(views));

@@ -40,7 +40,7 @@ TEST(SettingsKeys, EveryKeyOnceWithVariantsOnlyForKnownReaders) {
         "Shredder", "Zip", "SpaceGain", "Calc", "Settings", "Bars", "Folder ranking",
         "Register Extension", "CleanAll", "Colors", "FontSize", "HistoryCombo", "TempListView"};
     EXPECT_EQ(sections, expectedSections);
-    EXPECT_EQ(SettingsTable().size(), 46u);
+    EXPECT_EQ(SettingsTable().size(), 48u);
 }
 
 TEST(SettingsKeys, ReaderSpecificDefaults) {

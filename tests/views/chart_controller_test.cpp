@@ -15,6 +15,7 @@
 #include "views/chart_test_support.h"
 #include "views/charts_controller.h"
 #include "views/pie_chart.h"
+#include "views/size_texts.h"
 
 using namespace vantum;
 using namespace vantum::views;
@@ -116,7 +117,7 @@ TEST_F(ChartController, ShownFolderEntriesDrillIntoTheFolderItself) {
     ctl_.SetDriveQuery(test::FixedDrives({dir_.path()}, 3ull << 30));
     ctl_.actFreeSpace->setChecked(true);
     ctl_.ShowFolderCharts(top_);
-    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk3072 MB"));
+    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk 3072 MB"));
     EXPECT_EQ(pies_.FreeSpaceText(), bars_.FreeSpaceText());
     for (const QString& label : {kAllFilesLabel, kEmptySpaceLabel}) {
         SCOPED_TRACE(label.toStdString());
@@ -126,9 +127,54 @@ TEST_F(ChartController, ShownFolderEntriesDrillIntoTheFolderItself) {
         EXPECT_EQ(r.goTo, std::vector<std::string>{dir_.path() + "/"});
         EXPECT_EQ(ctl_.CurrentFolder(), top_);
     }
-    // A sub-folder is no drive root: the labels keep the drive's text.
+}
+
+TEST_F(ChartController, FreeSpaceIsThatOfTheShownFoldersFileSystemEachTime) {
+    // a lives on another file system than the top folder.
+    const std::string aPath = dir_ / "a";
+    std::uint64_t topFree = 3ull << 30;
+    ctl_.SetDriveQuery(DriveQuery{[](const std::string&) { return false; },
+                                  [&](const std::string& p) { return p.rfind(aPath, 0) == 0 ? 1ull << 30 : topFree; }});
+    ctl_.actFreeSpace->setChecked(true);
+    ctl_.ShowFolderCharts(top_);
+    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk 3072 MB"));
     ctl_.ShowFolderCharts(a_);
-    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk3072 MB"));
+    EXPECT_EQ(bars_.FreeSpaceText(), QStringLiteral("Free Space on disk 1024 MB"));
+    EXPECT_EQ(bars_.Model()->entries.back().label, kEmptySpaceLabel);
+    EXPECT_EQ(bars_.Model()->entries.back().value.units, 10240000);
+    // Asked again, not remembered: the disk filled up meanwhile.
+    topFree = 2ull << 30;
+    ctl_.ShowFolderCharts(top_);
+    EXPECT_EQ(pies_.FreeSpaceText(), QStringLiteral("Free Space on disk 2048 MB"));
+    // In all-drives mode there is no one file system: no stale text either.
+    ctl_.SetScanAllDrives(true);
+    ctl_.ShowFolderCharts(a_);
+    EXPECT_EQ(bars_.FreeSpaceText(), QString());
+}
+
+TEST_F(ChartController, DroppedTreeLeavesNothingAndPartialTreesSaySo) {
+    EXPECT_EQ(bars_.FootText(), "Size in MB");
+    // 1100 MB below a: the values are in GB, and so is the foot text.
+    test::AddChild(b_, dir_ / "b/big", 1100);
+    b_->SubFoldersSize = 1100;
+    ctl_.ShowFolderCharts(top_);
+    EXPECT_EQ(bars_.Model()->unitText, "GB");
+    EXPECT_EQ(bars_.FootText(), "Size in GB");
+    EXPECT_EQ(pies_.FootText(), "Size in GB");
+
+    ctl_.SetPartial(true);
+    ctl_.ShowFolderCharts(top_);
+    EXPECT_EQ(bars_.Title(), QString::fromStdString("Folder Sizes in: " + dir_.path() + " (partial)"));
+    EXPECT_EQ(pies_.Title(), bars_.Title());
+
+    ctl_.ClearCharts();
+    for (ChartView* c : {static_cast<ChartView*>(&bars_), static_cast<ChartView*>(&pies_)}) {
+        EXPECT_EQ(c->Model(), nullptr);
+        EXPECT_EQ(c->Title(), kNoChartTitle);
+        EXPECT_EQ(c->FootText(), "Size in MB");
+        EXPECT_EQ(c->FreeSpaceText(), QString());
+    }
+    EXPECT_EQ(ctl_.CurrentFolder(), nullptr);
 }
 
 TEST_F(ChartController, DrillDownToMissingOrUnknownFolders) {
@@ -249,7 +295,7 @@ TEST(ChartPaging, AThousandBarsPageFromTheTop) {
 
 TEST_F(ChartController, FolderContentListsThePathLazily) {
     dir_.write(".hidden", "h");
-    dir_.write("a&b.txt", "z");
+    dir_.write("a&b.txt", std::string(3 << 20, 'z'));
     ctl_.SetCurrentPath(dir_.path() + "/");
     emit ctl_.ChartPopUp->aboutToShow();
     QStringList captions;
@@ -259,12 +305,13 @@ TEST_F(ChartController, FolderContentListsThePathLazily) {
         if (a->text() == "b") sub = a->menu();
     }
     captions.sort();
-    EXPECT_EQ(captions, (QStringList{".hidden", "a", "a&&b.txt", "b"}));
+    // Files with their sizes, folders by name.
+    EXPECT_EQ(captions, (QStringList{".hidden\t" + SizeCellText(1 / 1048576.0), "a", "a&&b.txt\t3 Mb", "b"}));
     ASSERT_NE(sub, nullptr);
     ASSERT_EQ(sub->actions().size(), 1);  // the placeholder
     emit sub->aboutToShow();
     ASSERT_EQ(sub->actions().size(), 1);
-    EXPECT_EQ(sub->actions()[0]->text(), QStringLiteral("file.txt"));
+    EXPECT_TRUE(sub->actions()[0]->text().startsWith(QStringLiteral("file.txt\t")));
     EXPECT_EQ(sub->actions()[0]->toolTip(), QString::fromStdString(dir_ / "b/file.txt"));
 
     Requests r(ctl_);
@@ -281,3 +328,43 @@ TEST_F(ChartController, FolderContentListsThePathLazily) {
 }
 
 }  // namespace
+
+// 3 000 folders in one chart, the biggest in the middle: names on the axis, marks, the bar on
+// top and the hit of a click all point at the same folder, and the biggest is seen and named.
+TEST(ChartCrowded, ThreeThousandBarsNameWhatTheyShow) {
+    test::EnsureChartApp();
+    TSizeTree tree;
+    std::vector<std::pair<std::string, double>> kids;
+    for (int i = 0; i < 3000; ++i) kids.push_back({"d" + std::to_string(i), 1.0 + (i * 7919) % 1000});
+    kids[1234].second = 50000;  // the biggest, among the others
+    TSizeFolder* top = test::MakeTop(tree, "/t", 1, kids);
+    Bars bars;
+    Pies pies;
+    bars.resize(800, 600);
+    ChartsController ctl(&bars, &pies);
+    ctl.SetSortMode(2);
+    ctl.ShowFolderCharts(top);
+    ASSERT_EQ(bars.EntryCount(), 3001);
+    const ChartModel& m = *bars.Model();
+    const int biggest = 1234;
+    ASSERT_EQ(m.entries[biggest].label, "d1234");
+
+    const std::vector<int> named = bars.NamedEntries(bars.rect());
+    ASSERT_FALSE(named.empty());
+    EXPECT_LT(named.size(), 100u);  // one per line of text, not one per bar
+    EXPECT_NE(std::find(named.begin(), named.end(), biggest), named.end());
+    for (int i : named) {
+        SCOPED_TRACE(m.entries[static_cast<size_t>(i)].label.toStdString());
+        const QRectF r = bars.BarRect(i, bars.rect());
+        ASSERT_FALSE(r.isNull());
+        // A click on the named bar where it is drawn hits that very folder.
+        EXPECT_EQ(bars.EntryAt(QPoint(static_cast<int>(r.left()) + 2, static_cast<int>(r.center().y()))), i);
+    }
+    // The biggest bar is drawn: its colour is there, right of every other bar.
+    const QImage image = bars.Render(bars.size());
+    const QRectF r = bars.BarRect(biggest, bars.rect());
+    const QPoint far(static_cast<int>(r.right()) - 3, static_cast<int>(r.center().y()));
+    EXPECT_NE(QColor(image.pixel(far)), bars.Background());
+    EXPECT_NE(QColor(image.pixel(far)), bars.Background().lighter(108));
+    EXPECT_EQ(bars.EntryAt(far), biggest);
+}

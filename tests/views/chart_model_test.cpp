@@ -109,12 +109,13 @@ TEST(ChartModel, FreeSpaceOfDriveRoots) {
         const char* text;  // nullptr: the labels keep their text
         std::int64_t entryUnits;  // -1: no "<Empty space on disc>" entry
     } cases[] = {
-        {"/mnt/data", 10, 5ull << 30, true, "Free Space on disk5120 MB", 51200000},
-        {"/mnt/data", 2000, 5ull << 30, true, "Free Space on disk5 GB", 50000},
-        {"/mnt/data", 10, 1536ull << 20, false, "Free Space on disk1536 MB", -1},
-        {"/mnt/data", 10, 0, true, "Free Space on disk0 MB", 0},  // cannot be read
-        {"/mnt/data/sub", 10, 5ull << 30, true, nullptr, 0},      // not a drive root
-        {"/mnt/data/sub", 10, 5ull << 30, false, nullptr, -1},
+        {"/mnt/data", 10, 5ull << 30, true, "Free Space on disk 5120 MB", 51200000},
+        {"/mnt/data", 2000, 5ull << 30, true, "Free Space on disk 5 GB", 50000},
+        {"/mnt/data", 10, 1536ull << 20, false, "Free Space on disk 1536 MB", -1},
+        {"/mnt/data", 10, 0, true, "Free Space on disk 0 MB", 0},  // cannot be read
+        // Not a drive root: the free space of the file system it is on all the same.
+        {"/mnt/data/sub", 10, 5ull << 30, true, "Free Space on disk 5120 MB", 51200000},
+        {"/mnt/data/sub", 10, 5ull << 30, false, "Free Space on disk 5120 MB", -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.top) + " " + std::to_string(c.largest));

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QSvgGenerator>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 
 #include "core/size_tree.h"
@@ -147,3 +148,55 @@ TEST_F(ChartRender, Screenshots) {
 }
 
 }  // namespace
+
+// The pie in every mode fits its room (moved-out slice and rim included, beside the legend and
+// above the foot text), and marks stay whole inside it, the biggest slices served first.
+TEST(PieFit, EveryModeFitsAndTheSmallestSlicesLoseTheirMarksFirst) {
+    test::EnsureChartApp();
+    auto model = std::make_shared<ChartModel>();
+    const double values[] = {1.37, 0.02, 0.9, 0.01, 0.5, 0.03, 0.2, 0.01, 0.04, 0.02, 0.6, 0.01};
+    for (size_t i = 0; i < std::size(values); ++i) {
+        ChartEntry e;
+        e.label = QStringLiteral("a rather long folder name %1").arg(i);
+        e.value = Fixed4::FromDouble(values[i]);
+        e.colour = kChartPalette[i % kChartPalette.size()];
+        model->entries.push_back(e);
+    }
+    model->unitText = "GB";
+    Pies pies;
+    pies.SetModel(model);
+    pies.SetMarksVisible(true);
+    for (QSize size : {QSize(700, 460), QSize(300, 220)})
+        for (int mode = 0; mode < 16; ++mode) {
+            SCOPED_TRACE(std::to_string(size.width()) + " mode " + std::to_string(mode));
+            pies.Set3D(mode & 1);
+            pies.SetElliptic(mode & 2);
+            pies.SetExplodeBiggest(mode & 4);
+            pies.SetLegendVisible(mode & 8);
+            const QRect area(QPoint(0, 0), size);
+            const QRectF bounds = pies.PieBounds(area);
+            const QRect room = pies.PieRoom(area);
+            EXPECT_TRUE(QRectF(room).adjusted(-0.5, -0.5, 0.5, 0.5).contains(bounds))
+                << bounds.x() << "," << bounds.y() << " " << bounds.width() << "x" << bounds.height();
+            const auto marks = pies.MarkBoxes(area);
+            std::vector<int> marked;
+            for (const auto& [i, box] : marks) {
+                EXPECT_TRUE(room.contains(box)) << i;
+                marked.push_back(i);
+            }
+            // The marks go to the big slices first: the 1.37 GB slice always keeps its own, and
+            // marked slices are on the whole bigger than unmarked ones.
+            if (!marked.empty()) {  // a legend can leave too little room for any mark
+                EXPECT_NE(std::find(marked.begin(), marked.end(), 0), marked.end());
+            }
+            double markedSum = 0, unmarkedSum = 0;
+            int unmarked = 0;
+            for (size_t i = 0; i < std::size(values); ++i) {
+                if (std::find(marked.begin(), marked.end(), static_cast<int>(i)) != marked.end()) markedSum += values[i];
+                else unmarkedSum += values[i], ++unmarked;
+            }
+            if (unmarked > 0 && !marked.empty()) {
+                EXPECT_GT(markedSum / static_cast<double>(marked.size()), unmarkedSum / unmarked);
+            }
+        }
+}

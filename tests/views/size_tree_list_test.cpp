@@ -62,7 +62,7 @@ protected:
     TSizeFolder *top, *docs, *media, *photos, *tiny;
 };
 
-TEST_F(SizeTreeListTest, FillListsTheTopFolderExpandedAndRaisesTheScale) {
+TEST_F(SizeTreeListTest, FillListsTheTopFolderExpandedAndSetsTheScale) {
     EXPECT_EQ(view().objectName(), "vst");
     EXPECT_EQ(view().header()->sectionSize(0), 210);
     EXPECT_EQ(view().header()->sectionSize(1), 200);
@@ -76,7 +76,8 @@ TEST_F(SizeTreeListTest, FillListsTheTopFolderExpandedAndRaisesTheScale) {
     // The top folder (277 MB) does not count; its largest descendant, media, does.
     EXPECT_DOUBLE_EQ(list->MaxFolderSize().Megabytes(), 245);
 
-    // A later, smaller tree keeps the scale; a refill is cleared first.
+    // The scale belongs to the tree shown: a later, smaller tree gets its own. A refill is
+    // cleared first.
     TSizeTree small;
     TSizeFolder* stop = AddTop(small, "/small", 1);
     AddChild(stop, "x", 10);
@@ -85,7 +86,7 @@ TEST_F(SizeTreeListTest, FillListsTheTopFolderExpandedAndRaisesTheScale) {
     list->FillSizeTreeList(stop);
     list->FillSizeTreeList(stop);
     EXPECT_EQ(model().rowCount(), 1);
-    EXPECT_DOUBLE_EQ(list->MaxFolderSize().Megabytes(), 245);
+    EXPECT_DOUBLE_EQ(list->MaxFolderSize().Megabytes(), 10);
 
     TSizeTree empty;
     list->FillSizeTreeList(empty.Top());  // no top folder: an empty list, no crash

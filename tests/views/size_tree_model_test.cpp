@@ -1,6 +1,10 @@
 #include "views/size_tree_model.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QIcon>
+#include <QStyle>
+#include <cerrno>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -66,11 +70,42 @@ TEST_F(SizeTreeModelTest, ColumnsCaptionsAndCellTexts) {
     EXPECT_FALSE(m.index(0, 1).data(Qt::DecorationRole).isValid());
 }
 
+TEST_F(SizeTreeModelTest, UnreadableFoldersAndStoppedScansAreMarked) {
+    TSizeTree tree;
+    TSizeFolder* top = AddTop(tree, "/data");
+    TSizeFolder* locked = AddChild(top, "locked", 0);
+    locked->ReadError = EACCES;
+    TSizeFolder* fine = AddChild(top, "fine", 1);
+    SizeTreeModel m;
+    m.AddFolderRow({}, top);
+    const QModelIndex lockedRow = m.IndexOf(locked), fineRow = m.IndexOf(fine);
+    EXPECT_EQ(lockedRow.data(Qt::ToolTipRole).toString(), "Could not be read: Permission denied");
+    EXPECT_EQ(fineRow.data(Qt::ToolTipRole).toString(), "/data/fine");
+    const QIcon warning = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    auto image = [](const QVariant& icon) { return icon.value<QIcon>().pixmap(16, 16).toImage(); };
+    EXPECT_EQ(image(lockedRow.data(Qt::DecorationRole)), image(warning));
+    EXPECT_NE(image(fineRow.data(Qt::DecorationRole)), image(warning));
+
+    EXPECT_EQ(m.index(0, 0).data().toString(), "data");
+    std::vector<std::string> unfinished;
+    for (int i = 0; i < 12; ++i) unfinished.push_back("/data/u" + std::to_string(i));
+    m.SetNotes(true, unfinished);
+    EXPECT_EQ(m.index(0, 0).data().toString(), "data (partial)");
+    const QString tip = m.index(0, 0).data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.startsWith("/data\nScan stopped. Not finished: /data/u0, /data/u1,")) << tip.toStdString();
+    EXPECT_TRUE(tip.endsWith("/data/u9 and 2 more")) << tip.toStdString();
+    EXPECT_EQ(fineRow.data().toString(), "fine");  // only the first row says it
+    m.SetNotes(false, {});
+    EXPECT_EQ(m.index(0, 0).data().toString(), "data");
+    EXPECT_EQ(m.index(0, 0).data(Qt::ToolTipRole).toString(), "/data");
+}
+
 TEST_F(SizeTreeModelTest, CompareRules) {
     TSizeTree tree;
     TSizeFolder* top = AddTop(tree, "/t");
     auto folder = [&](const std::string& path, double files, double below) {
         TSizeFolder* f = top->AddSubFolder(path);
+        f->Name = path.substr(path.rfind('/') + 1);
         f->FilesSize = files;
         f->SubFoldersSize = below;
         return f;

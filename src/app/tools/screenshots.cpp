@@ -8,6 +8,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/gauge_status.h"
@@ -36,10 +37,14 @@ public:
     std::optional<QColor> PickColor(const QColor&) override { return std::nullopt; }
 };
 
+// Written out, not sparse: sizes are disk usage by default.
 bool WriteFile(const QString& path, qint64 bytes) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return false;
-    return f.resize(bytes);
+    const QByteArray chunk(1 << 20, 'v');
+    for (qint64 left = bytes; left > 0; left -= chunk.size())
+        if (f.write(chunk.constData(), std::min<qint64>(left, chunk.size())) < 0) return false;
+    return true;
 }
 
 // A small tree of projects, media and documents with sizes of a few megabytes.
@@ -60,7 +65,8 @@ bool MakeFixture(const QString& root) {
 }
 
 bool Save(QWidget& w, const QString& file) {
-    QApplication::processEvents();
+    // Layout changes come in rounds (a bar's new height moves what is below it).
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
     if (!w.grab().save(file)) {
         std::fprintf(stderr, "vantum_screenshots: cannot write %s\n", qPrintable(file));
         return false;
@@ -140,5 +146,19 @@ int main(int argc, char** argv) {
     w.Actions().actToggleCharts->trigger();
     w.Actions().actToggleDirTree->trigger();
     ok = Save(w, out + QStringLiteral("/panel-collapsed.png")) && ok;
+    w.Actions().actToggleDirTree->trigger();
+    // The default and the smallest window, with the bar chart and an exploded elliptic pie.
+    for (QSize size : {QSize(900, 600), QSize(500, 400)}) {
+        w.setGeometry(0, 0, size.width(), size.height());
+        const QString tag = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+        w.Widgets().pageButtons[0]->click();
+        ok = Save(w, out + QStringLiteral("/window-") + tag + QStringLiteral("-bars.png")) && ok;
+        setChecked(w.Actions().actExplode, true);
+        setChecked(w.Actions().actElypticPie, true);
+        w.Widgets().pageButtons[1]->click();
+        ok = Save(w, out + QStringLiteral("/window-") + tag + QStringLiteral("-pie-exploded-elliptic.png")) && ok;
+        setChecked(w.Actions().actExplode, false);
+        setChecked(w.Actions().actElypticPie, false);
+    }
     return ok ? 0 : 1;
 }
