@@ -2,12 +2,17 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
+#include <filesystem>
+#include <fstream>
 #include <ctime>
 #include <unistd.h>
+
+#include <string_view>
+#include <unordered_map>
 
 #include "settings/ini_file.h"
 #include "settings/settings_path.h"
@@ -57,24 +62,59 @@ std::optional<std::int64_t> ParseLogValue(const std::string& text) {
 }
 
 std::vector<SizeLogEntry> ReadSizeLog(const std::string& path) {
-    IniFile ini(path);
+    // One pass over the text (a log of ten years has 3 650 sections); the same reading rules as
+    // the ini class: names without regard to ASCII case, the first occurrence of a section or
+    // key counts, a section written twice is one.
     std::vector<SizeLogEntry> out;
-    if (ini.state() != IniFile::State::Loaded) return out;
-    for (const std::string& day : ini.ReadSections()) {
-        SizeLogEntry e;
-        e.day = day;
-        bool haveFree = false, haveUsed = false;
-        for (const auto& [key, value] : ini.ReadSectionValues(day)) {
-            // The first occurrence of a key counts, as everywhere in the ini class.
-            if (!haveFree && strcasecmp(key.c_str(), kFree) == 0) {
-                e.free = ParseLogValue(value).value_or(0);
-                haveFree = true;
-            } else if (!haveUsed && strcasecmp(key.c_str(), kUsed) == 0) {
-                e.used = ParseLogValue(value).value_or(0);
-                haveUsed = true;
-            }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return out;
+    // A log grows by some 50 bytes a day: anything near the cap is not a size log.
+    constexpr std::uintmax_t kMaxLogBytes = 64u << 20;
+    std::error_code ec;
+    std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxLogBytes) return out;
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(size));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    struct Seen {
+        std::size_t index;
+        bool free = false, used = false;
+    };
+    std::unordered_map<std::string, Seen> byName;
+    Seen* current = nullptr;
+    auto lower = [](std::string s) {
+        for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    auto trim = [](std::string_view v) {
+        while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+        while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r')) v.remove_suffix(1);
+        return v;
+    };
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        std::size_t nl = rest.find('\n');
+        std::string_view line = trim(rest.substr(0, nl));
+        rest = nl == std::string_view::npos ? std::string_view() : rest.substr(nl + 1);
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            std::string name(trim(line.substr(1, line.size() - 2)));
+            auto [it, fresh] = byName.try_emplace(lower(name), Seen{out.size()});
+            if (fresh) out.push_back(SizeLogEntry{name, 0, 0});
+            current = &it->second;
+            continue;
         }
-        out.push_back(std::move(e));
+        std::size_t eq = line.find('=');
+        if (!current || eq == std::string_view::npos) continue;
+        std::string key = lower(std::string(trim(line.substr(0, eq))));
+        std::string value(trim(line.substr(eq + 1)));
+        SizeLogEntry& e = out[current->index];
+        if (key == "free" && !current->free) {
+            e.free = ParseLogValue(value).value_or(0);
+            current->free = true;
+        } else if (key == "used" && !current->used) {
+            e.used = ParseLogValue(value).value_or(0);
+            current->used = true;
+        }
     }
     return out;
 }

@@ -78,6 +78,14 @@ TEST(SizeLog, OldLocaleFormsStillRead) {
     EXPECT_EQ(entries[0].used, 0) << "an unreadable value counts 0";
     EXPECT_EQ(entries[1].free, 0) << "a missing value counts 0";
     EXPECT_EQ(entries[1].used, 2500);
+
+    // A day written twice is one entry: its first values count, as everywhere in the ini class.
+    log = dir.write("twice.log", "[2026-01-01]\nFree=1\n[2026-01-02]\nfree=2\n[2026-01-01]\nFree=9\nUsed=5\n");
+    entries = ReadSizeLog(log);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].free, 1);
+    EXPECT_EQ(entries[0].used, 5);
+    EXPECT_EQ(entries[1].free, 2);
 }
 
 TEST(SizeLog, LocaleSwitchBetweenWritesKeepsOneDayAndItsValues) {
