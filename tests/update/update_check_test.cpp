@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "support/temp_dir.h"
@@ -107,6 +108,17 @@ TEST(UpdateVersions, NotConfiguredMakesNoRequest) {
     UpdateCheck c = CheckForUpdate(UpdateSource{}, "2.3.10", page);
     EXPECT_EQ(c.outcome, UpdateCheck::Outcome::NotConfigured);
     EXPECT_FALSE(QFile::exists(page));
+    // The command line says so too, and fetches nothing.
+    std::string out;
+    if (FILE* p = ::popen(VANTUM_CLI_PATH " check-update 2>&1", "r")) {
+        char buf[1024];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        EXPECT_EQ(::pclose(p), 0) << out;
+    }
+    EXPECT_EQ(out, std::string(kFromPackageManager) + "\n");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(std::string(std::getenv("VANTUM_APPDATA")) + "/Vantu.kbw")));
+
     // An http address is refused before any request.
     FetchResult r = Fetch(QUrl("http://127.0.0.1:1/page.html"), {});
     EXPECT_FALSE(r);
