@@ -33,3 +33,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Registering the file types and opening files run these tools.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, xdg-utils")
 include(CPack)
+
+# cmake --install into a temporary prefix and the .deb, checked as a whole (needs every program
+# built, as scripts/test does).
+if(VANTUM_BUILD_TESTS AND VANTUM_BUILD_GUI)
+  add_test(NAME package_install_and_deb COMMAND ${CMAKE_SOURCE_DIR}/scripts/package ${CMAKE_BINARY_DIR})
+  set_tests_properties(package_install_and_deb PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
+endif()
