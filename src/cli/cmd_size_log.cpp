@@ -2,6 +2,7 @@
 // today's entry (for a systemd user timer that logs without the window).
 #include <cinttypes>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "cli/commands.h"
@@ -42,6 +43,9 @@ static int Run(const Args& args) {
     std::printf("%-30s %20s %20" PRId64 " %20" PRId64 "\n", "Total", "", totals.free, totals.used);
 
     if (write) {
+        // A timer may log before the window ever created the settings folder.
+        std::error_code ec;
+        std::filesystem::create_directories(settings::AppDataFolder(), ec);
         SizeLogResult r = WriteSizeLogEntry(logPath, TodayIso(), totals);
         if (!r) {
             std::fprintf(stderr, "vantum-cli size-log: %s\n", EscapeForTerminal(r.message).c_str());

@@ -1,6 +1,7 @@
 #include "prefs/file_types.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -182,6 +183,9 @@ XdgFolders XdgFolders::FromEnvironment() {
         return std::string(v && v[0] == '/' ? v : "");
     };
     std::string home = env("HOME");
+    if (home.empty()) {  // no HOME in the environment: the password database knows it
+        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+    }
     XdgFolders f;
     f.dataHome = env("XDG_DATA_HOME");
     if (f.dataHome.empty()) f.dataHome = home + "/.local/share";

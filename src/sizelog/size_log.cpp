@@ -130,6 +130,10 @@ SizeLogResult WriteSizeLogEntry(const std::string& path, const std::string& day,
 SizeLogResult WriteSizeLogEntry(DriveTotals* measured) {
     DriveTotals t = MeasureFixedDrives();
     if (measured) *measured = t;
+    // The settings folder may not exist yet when the log is written by a timer before the
+    // window ever ran.
+    std::error_code ec;
+    std::filesystem::create_directories(settings::AppDataFolder(), ec);
     return WriteSizeLogEntry(settings::SizeLogPath(), TodayIso(), t);
 }
 

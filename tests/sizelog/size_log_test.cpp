@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "settings/settings_path.h"
@@ -138,6 +139,8 @@ TEST(SizeLog, WriteFailureIsReported) {
 }
 
 TEST(SizeLog, CliWritesTodaysEntryIntoTheSettingsFolder) {
+    // The settings folder does not exist yet: a timer may run before the window ever did.
+    std::filesystem::remove_all(vantum::settings::AppDataFolder());
     std::string out;
     FILE* p = ::popen(VANTUM_CLI_PATH " size-log --write 2>&1", "r");
     ASSERT_TRUE(p);

@@ -178,6 +178,18 @@ TEST_F(UpdateCheckTest, ServerDownOrUntrustedIsUnreachable) {
     untrusted.extraCaCertificates.clear();
     FetchResult r = Fetch(server.url("/files/page.html"), untrusted);
     EXPECT_FALSE(r) << "a certificate nobody vouches for is refused";
+
+    // The wait can be cancelled: the transfer stops at once and nothing is written.
+    DownloadOptions cancel = server.options;
+    cancel.timeoutMs = 60000;
+    int polls = 0;
+    cancel.cancelled = [&] { return ++polls >= 2; };
+    const QString file = QString::fromStdString(dir / "slow.bin");
+    FetchResult stopped = DownloadToFile(server.url("/slow"), file, cancel);
+    EXPECT_FALSE(stopped);
+    EXPECT_TRUE(stopped.error.contains("cancelled")) << stopped.error.toStdString();
+    EXPECT_EQ(polls, 2);
+    EXPECT_FALSE(QFile::exists(file));
 }
 
 TEST_F(UpdateCheckTest, SetupIsSavedOnlyWhenItMatchesItsChecksum) {
