@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <set>
 
 #include "filemgr/atomic_file.h"
@@ -319,8 +320,10 @@ ZipResult ExtractArchive(const std::string& archive, const std::string& target, 
 
     r.target = target.empty() ? DefaultTarget(archive) : target;
     while (r.target.size() > 1 && r.target.back() == '/') r.target.pop_back();
-    if (mkdir(r.target.c_str(), 0755) != 0 && errno != EEXIST) {
-        r.message = r.target + ": " + std::strerror(errno);
+    std::error_code ec;
+    std::filesystem::create_directories(r.target, ec);
+    if (ec) {
+        r.message = r.target + ": " + ec.message();
         return r;
     }
     const int root = open(r.target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
