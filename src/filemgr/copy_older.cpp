@@ -315,6 +315,7 @@ CopyOlderResult CopyOverwriteOlder(const std::string& sourceRoot, const std::vec
     }
 
     Lists lists;
+    std::vector<std::string> selectedFiles;  // before the files found below selected folders
     const std::string prefix = src == "/" ? "/" : src + "/";
     for (const std::string& item : selected) {
         const std::string path = StripSlashes(item);
@@ -340,9 +341,10 @@ CopyOlderResult CopyOverwriteOlder(const std::string& sourceRoot, const std::vec
                 return r;
             }
         } else if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) {
-            lists.files.push_back(rel);
+            selectedFiles.push_back(rel);
         }
     }
+    lists.files.insert(lists.files.begin(), selectedFiles.begin(), selectedFiles.end());
 
     Fd dest(open(realDest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dest.fd < 0) {
