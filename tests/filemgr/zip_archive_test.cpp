@@ -361,3 +361,28 @@ TEST(ZipNames, SuffixesAndEntryNames) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ZipArchive, CodePageNamesFromDosAndNamesWithNul) {
+    TempDir dir;
+    const std::string archive = dir / "dos.zip";
+    {
+        int err = 0;
+        zip_t* za = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+        const zip_int64_t i = zip_file_add(za, "M\x81ller.txt", zip_source_buffer(za, "m", 1, 0), ZIP_FL_ENC_RAW);
+        zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(i), 0, ZIP_OPSYS_DOS, 0);
+        zip_file_add(za, "aXb.txt", zip_source_buffer(za, "n", 1, 0), ZIP_FL_ENC_RAW);
+        ASSERT_EQ(zip_close(za), 0);
+    }
+    ASSERT_TRUE(vantum::test::PatchBytes(archive, "aXb.txt", std::string("a\0b.txt", 7)));
+    ZipUnpackOptions unpack;
+    const ZipResult r = ExtractArchive(archive, dir / "out", unpack);
+    EXPECT_EQ(ReadFile(dir / "out/M\xc3\xbcller.txt"), "m");  // CP437 0x81 is u-umlaut
+    // libzip reads a NUL inside a name as a blank: the file stays a plain file in the target.
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(ReadFile(dir / "out/a b.txt"), "n");
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir / "out"), fs::recursive_directory_iterator()), 2);
+}
+
+}  // namespace
