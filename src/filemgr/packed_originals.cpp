@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace vantum {
@@ -18,7 +20,38 @@ bool Unchanged(const PackedOriginal& o, const struct stat& st) {
            st.st_mtim.tv_nsec == o.mtime.tv_nsec;
 }
 
+std::string Canonical(const std::string& path) {
+    char buf[PATH_MAX];
+    return realpath(path.c_str(), buf) ? std::string(buf) : std::string();
+}
+
+bool IsAncestorOrSame(const std::string& folder, const std::string& path) {
+    if (folder == "/" || folder == path) return true;
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
 }  // namespace
+
+bool IsProtectedFolder(const std::string& path) {
+    const std::string real = Canonical(path);
+    if (real.empty() || real == "/") return true;
+    std::vector<std::string> fixed = {"/usr", "/etc", "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32",
+                                      "/boot", "/opt", "/home", "/root", "/proc", "/sys", "/dev", "/run"};
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        const std::string h = Canonical(home);
+        if (!h.empty()) {
+            fixed.push_back(h);
+            fixed.push_back(h + "/.config");
+            fixed.push_back(h + "/.local/share");
+        }
+    }
+    for (const std::string& p : fixed)
+        if (IsAncestorOrSame(real, p)) return true;
+    // A mount point: its device differs from its parent's.
+    struct stat st, parent;
+    const std::string up = real.substr(0, std::max<std::size_t>(1, real.rfind('/')));
+    return stat(real.c_str(), &st) == 0 && stat(up.c_str(), &parent) == 0 && st.st_dev != parent.st_dev;
+}
 
 RemovalReport RemovePackedOriginals(const std::vector<PackedOriginal>& originals) {
     RemovalReport report;

@@ -24,6 +24,11 @@ struct RemovalReport {
     std::vector<std::string> problems;  // each names the path that stayed
 };
 
+// Whether a folder must never be emptied: the root, the system folders, /home, /root, /proc,
+// /sys, /dev, /run, $HOME, ~/.config, ~/.local/share, a mount point, or an ancestor of one of
+// these, however the path is spelled.
+bool IsProtectedFolder(const std::string& path);
+
 // Files and links first, in the given order; then folders, deepest first, removed only when
 // they are empty by then.
 RemovalReport RemovePackedOriginals(const std::vector<PackedOriginal>& originals);

@@ -336,6 +336,10 @@ ZipResult AddToArchive(const std::string& archive, const std::vector<std::string
         }
         std::string path = item;
         while (path.size() > 1 && path.back() == '/') path.pop_back();
+        if (options.move && S_ISDIR(st.st_mode) && IsProtectedFolder(path)) {
+            r.message = item + ": a protected folder; it is never emptied";
+            return r;
+        }
         if (!walker.Add(path, name, st)) {
             r.message = walker.error;
             return r;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "filemgr/packed_originals.h"
 #include "filemgr/zip_names.h"
 #include "filemgr/zip_test_util.h"
 #include "support/temp_dir.h"
@@ -340,6 +341,22 @@ TEST(ZipArchive, MoveFolderToArchiveNeverPacksTheArchiveIntoItself) {
     const auto names = vantum::ListArchive(dir / "Data/Data_vti.zip", msg);
     EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub/", "sub/b.txt", "c.txt"}));
     EXPECT_EQ(RunShell("unzip -tq " + Quote(dir / "Data/Data_vti.zip")).status, 0);
+}
+
+TEST(ZipArchive, ProtectedFoldersAreNeverMovedIntoAnArchive) {
+    const std::string home = std::getenv("HOME");  // the test's own
+    const std::string keep = home + "/keep.txt";
+    std::ofstream(keep) << "k";
+    for (const std::string& folder : {home, home + "/.config", home + "/../" + fs::path(home).filename().string()}) {
+        const ZipResult r = vantum::MoveFolderToArchive(folder, 4);
+        EXPECT_NE(r.message.find("a protected folder"), std::string::npos) << folder << ": " << r.message;
+    }
+    EXPECT_TRUE(vantum::IsProtectedFolder("/"));
+    EXPECT_TRUE(vantum::IsProtectedFolder("/usr/../etc"));
+    EXPECT_TRUE(vantum::IsProtectedFolder("/proc"));  // a mount point as well
+    EXPECT_EQ(ReadFile(keep), "k");
+    EXPECT_FALSE(fs::exists(home + "/" + fs::path(home).filename().string() + "_vti.zip"));
+    fs::remove(keep);
 }
 
 TEST(ZipNames, SuffixesAndEntryNames) {
