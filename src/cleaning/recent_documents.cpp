@@ -177,6 +177,7 @@ CleanReport DeleteRecentDocuments(const RecentDocuments& list, const std::vector
         if (RemoveListedEntry(item.file, item.fileStamp, &why)) {
             report.removed.push_back(item.file);
             report.bytesFreed += item.fileStamp.size;
+            ++report.items;
         } else {
             report.skipped.push_back(why);
         }
@@ -190,6 +191,7 @@ CleanReport DeleteRecentDocuments(const RecentDocuments& list, const std::vector
     std::string why;
     if (ReplaceIfUnchanged(list.xbelPath, list.xbelStamp, text, &why) == ReplaceOutcome::Replaced) {
         for (const auto* item : xbelItems) report.removed.push_back(item->target);
+        report.items += xbelItems.size();
         report.bytesFreed += list.xbel->bytes.size() - text.size();
     } else {
         for (const auto* item : xbelItems) report.skipped.push_back(item->target + ": " + why);

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cleaning/clean_report.h"
 #include "cleaning/file_guard.h"
 #include "cleaning/xbel_file.h"
 
@@ -46,12 +47,6 @@ RecentDocuments LoadRecentDocuments(const std::string& dataHome, const std::stri
 
 // Indexes of the items whose target contains text (case-sensitive); nothing for empty text.
 std::vector<size_t> SearchRecentDocuments(const RecentDocuments& list, std::string_view text);
-
-struct CleanReport {
-    std::vector<std::string> removed;  // what was removed (targets or files)
-    std::vector<std::string> skipped;  // what was left, each with its reason
-    std::uint64_t bytesFreed = 0;
-};
 
 // Deletes the items at the given indexes of list.items (others out of range are ignored).
 CleanReport DeleteRecentDocuments(const RecentDocuments& list, const std::vector<size_t>& selected);
