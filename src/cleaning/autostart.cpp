@@ -36,10 +36,13 @@ bool SameKeyName(std::string_view a, std::string_view b) {
 std::optional<std::string> ReadLimited(const std::string& path, size_t limit) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    std::string text(limit + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    if (in.bad() || text.size() > limit) return std::nullopt;
+    std::string text;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        text.append(buf, static_cast<size_t>(in.gcount()));
+        if (text.size() > limit) return std::nullopt;
+    }
+    if (in.bad()) return std::nullopt;
     return text;
 }
 

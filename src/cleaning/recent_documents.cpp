@@ -27,14 +27,17 @@ std::string IsoTime(std::int64_t sec) {
     return buf;
 }
 
+// The whole file when it holds at most limit bytes (read as it is now, not as stat saw it).
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string text;
-    text.resize(limit + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    if (in.bad() || text.size() > limit) return std::nullopt;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        text.append(buf, static_cast<size_t>(in.gcount()));
+        if (text.size() > limit) return std::nullopt;
+    }
+    if (in.bad()) return std::nullopt;
     return text;
 }
 
