@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -168,6 +171,39 @@ TEST(BrowserTraces, HistoryGoesAndBookmarksStay) {
     EXPECT_TRUE(CleanBrowserHistory(profiles, false).removed.empty());
     h.home.write(".mozilla/firefox/abc.default/places.sqlite", "not a database");
     EXPECT_TRUE(Contains(CleanBrowserHistory(profiles, false).skipped, "places.sqlite"));
+}
+
+TEST(BrowserTraces, AParentLockHeldByAnotherProcessMeansFirefoxRuns) {
+    TempDir home;
+    FirefoxProfile(home, "p.default");
+    const std::string lock = home.write(".mozilla/firefox/p.default/.parentlock", "");
+    BrowserFolders folders{home.path(), home / ".config", home / ".cache"};
+    EXPECT_TRUE(FindBrowserProfiles(folders).at(0).lockFile.empty());  // the file alone stays after exit
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    if (child == 0) {  // holds the lock as a running Firefox does, until killed
+        int fd = ::open(lock.c_str(), O_RDWR);
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        ::fcntl(fd, F_SETLK, &fl);
+        (void)!::write(ready[1], "x", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char c;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    auto profiles = FindBrowserProfiles(folders);
+    auto report = CleanBrowserHistory(profiles, false);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(profiles.at(0).lockFile, lock);
+    EXPECT_TRUE(Contains(report.skipped, "Firefox is running"));
+    EXPECT_EQ(Count(home / ".mozilla/firefox/p.default/places.sqlite", "SELECT COUNT(*) FROM moz_historyvisits"), 8);
 }
 
 }  // namespace
