@@ -519,6 +519,11 @@ void FileRegistryStore::Refresh() const {
     loadError_.clear();
     tree_ = MemoryRegistry();
     if (!now.exists) return;
+    // Escaping may triple every byte; a file beyond that cannot hold a registry within bounds.
+    if (now.size > 3 * std::uint64_t{kRegMaxBytes} + (1u << 20)) {
+        loadError_ = "The registry file " + file_ + " is larger than a registry may grow; it is left as it is";
+        return;
+    }
     std::ifstream in(file_, std::ios::binary);
     if (!in) {
         loadError_ = "Cannot read the registry file " + file_ + ": " + std::strerror(errno);

@@ -134,6 +134,13 @@ TEST(RegistryStore, DeepKeysAreBoundedWithAReason) {
     EXPECT_FALSE(ParseRegistry("vantum-registry 1\nK HKEY_CURRENT_USER " + DeepKey(20'000) + "\n", &error));
     EXPECT_NE(error.find("levels deep"), std::string::npos) << error;
 
+    // A store file too large to hold a registry within bounds is not read, and never written.
+    fs::resize_file(store.FilePath(), 3 * std::uint64_t{kRegMaxBytes} + (2u << 20));
+    FileRegistryStore huge(store.FilePath());
+    EXPECT_FALSE(huge.KeyExists(kCU, "k"));
+    EXPECT_FALSE(huge.CreateKey(kCU, "x"));
+    EXPECT_NE(huge.LastError().find("larger than a registry may grow"), std::string::npos) << huge.LastError();
+
     MemoryRegistry reg;
     EXPECT_FALSE(reg.CreateKey(kCU, std::string(kRegMaxKeyNameBytes + 1, 'n')));
     EXPECT_NE(reg.LastError().find("255"), std::string::npos);
