@@ -1,7 +1,6 @@
 #include "cleaning/autostart.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,11 +9,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <map>
 
-#include "cleaning/reg_export.h"
+#include "cleaning/reg_list.h"
 #include "platform/registry_store.h"
 
 namespace vantum::cleaning {
@@ -22,16 +20,6 @@ namespace vantum::cleaning {
 namespace {
 
 constexpr size_t kEntryMaxBytes = 256 * 1024;
-constexpr size_t kBackupMaxBytes = 16u << 20;
-
-bool SameKeyName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 std::optional<std::string> ReadLimited(const std::string& path, size_t limit) {
     std::ifstream in(path, std::ios::binary);
@@ -320,31 +308,7 @@ bool XdgAutostart::Backup(const std::string& stem, std::string* file, std::strin
     const auto root = platform::RegRoot::LocalMachine;
     reg.CreateKey(root, kAutostartKey);
     for (const auto& e : List()) reg.WriteString(root, kAutostartKey, e.id, e.exec);
-    std::time_t now = std::time(nullptr);
-    std::tm tm {};
-    ::localtime_r(&now, &tm);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "_%d_%m__%H_%M", &tm);
-    for (int n = 1; n < 1000; ++n) {
-        std::string name = stem + stamp + (n == 1 ? "" : "_" + std::to_string(n)) + ".reg";
-        // Take the name first so that a backup of the same minute never replaces this one.
-        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) {
-            if (error) *error = "Cannot create " + name + ": " + std::strerror(errno);
-            return false;
-        }
-        ::close(fd);
-        if (!ExportRegistryKey(reg, root, kAutostartKey, name)) {
-            ::unlink(name.c_str());
-            if (error) *error = "Cannot write " + name;
-            return false;
-        }
-        if (file) *file = name;
-        return true;
-    }
-    if (error) *error = "No free name for a backup beside " + stem;
-    return false;
+    return WriteRegistryBackup(reg, root, kAutostartKey, stem, file, error);
 }
 
 std::optional<XdgAutostart::RestorePlan> XdgAutostart::PlanRestore(const std::string& regFile, std::string* error) const {
@@ -352,17 +316,10 @@ std::optional<XdgAutostart::RestorePlan> XdgAutostart::PlanRestore(const std::st
         if (error) *error = why;
         return std::nullopt;
     };
-    auto text = ReadLimited(regFile, kBackupMaxBytes);
-    if (!text) return fail("Cannot read " + regFile);
-    std::string why;
-    auto keys = ParseRegedit4(*text, &why);
-    if (!keys) return fail(regFile + " is not a valid registry file: " + why);
+    auto keys = RegeditForKeyOnly(regFile, platform::RegRoot::LocalMachine, kAutostartKey, error);
+    if (!keys) return std::nullopt;
     std::map<std::string, std::optional<std::string>> wanted;  // id -> Exec, nullopt: remove
     for (const auto& key : *keys) {
-        std::string name = std::string(platform::RootName(key.root)) + (key.path.empty() ? "" : "\\" + key.path);
-        if (key.root != platform::RegRoot::LocalMachine || !SameKeyName(key.path, kAutostartKey) || key.remove)
-            return fail(regFile + " touches " + (key.remove ? "(deletes) " : "") + name.substr(0, 200) +
-                        ", not only the autostart list; nothing is restored");
         for (const auto& v : key.values) {
             if (!SafeId(v.value.name)) return fail(regFile + " names an entry \"" + v.value.name.substr(0, 200) + "\" that cannot be a file name");
             if (v.remove) {

@@ -110,13 +110,13 @@ TEST(XdgAutostart, BackupsAreUniqueAndRestoreOnlyTheAutostartKey) {
                                                "c.desktop=c (user)"}));
 
     const std::vector<std::pair<std::string, std::string>> refused = {
-        {"REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"x\"=\"y\"\r\n", "not only the autostart list"},
+        {"REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"x\"=\"y\"\r\n", "not only the values of the edited key"},
         {"REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n", "deletes"},
         {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n\"../../x\"=\"y\"\r\n",
          "cannot be a file name"},
         {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n\"z.desktop\"=\"z\"\r\n"
          "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Sub]\r\n",
-         "not only the autostart list"},
+         "not only the values of the edited key"},
         {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n\"z.desktop\"=dword:1\r\n",
          "not a command line"},
     };
