@@ -5,8 +5,9 @@
 
 #include <atomic>
 #include <cerrno>
-#include <string>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace vantum::cleaning {
 
@@ -61,17 +62,36 @@ void AppendValue(std::string& out, const RegValue& v) {
     out += "\r\n";
 }
 
-void AppendKey(std::string& out, const RegistryStore& store, RegRoot root, const std::string& key) {
-    out += "\r\n[";
-    out += platform::RootName(root);
-    out += '\\';
-    out += key;
-    out += "]\r\n";
-    auto contents = store.OpenKey(root, key);
-    if (!contents) return;
-    for (const auto& v : contents->values) AppendValue(out, v);
-    // Below the root itself ("" as the key) the sub-key paths are just the names.
-    for (const auto& sub : contents->subKeys) AppendKey(out, store, root, key.empty() ? sub : key + '\\' + sub);
+// Depth first with a stack of its own: a key's header and values, then its sub-keys.
+void AppendTree(std::string& out, const RegistryStore& store, RegRoot root, const std::string& top) {
+    struct Frame {
+        std::string key;
+        std::vector<std::string> subKeys;
+        size_t next = 0;
+    };
+    std::vector<Frame> stack;
+    auto enter = [&](std::string key) {
+        out += "\r\n[";
+        out += platform::RootName(root);
+        out += '\\';
+        out += key;
+        out += "]\r\n";
+        auto contents = store.OpenKey(root, key);
+        if (!contents) return;
+        for (const auto& v : contents->values) AppendValue(out, v);
+        stack.push_back(Frame{std::move(key), std::move(contents->subKeys), 0});
+    };
+    enter(top);
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.next == f.subKeys.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const std::string& sub = f.subKeys[f.next++];
+        // Below the root itself ("" as the key) the sub-key paths are just the names.
+        enter(f.key.empty() ? sub : f.key + '\\' + sub);
+    }
 }
 
 }  // namespace
@@ -89,7 +109,7 @@ std::string EscapeRegText(std::string_view text) {
 std::string FormatRegistryExport(const RegistryStore& store, RegRoot root, std::string_view keyPath) {
     if (!keyPath.empty() && keyPath.back() == '\\') keyPath.remove_suffix(1);
     std::string out = "REGEDIT4\r\n";
-    AppendKey(out, store, root, std::string(keyPath));
+    AppendTree(out, store, root, std::string(keyPath));
     return out;
 }
 

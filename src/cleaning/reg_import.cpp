@@ -252,6 +252,15 @@ private:
     std::vector<RegImportKey> keys_;
 };
 
+// The key's name for a message: a very long path is cut in its middle.
+std::string ShortKeyName(const RegImportKey& key) {
+    std::string full = std::string(platform::RootName(key.root)) + (key.path.empty() ? "" : "\\" + key.path);
+    if (full.size() <= 160) return full;
+    return full.substr(0, 100) + "..." + full.substr(full.size() - 50);
+}
+
+std::string AndWhy(const std::string& reason) { return reason.empty() ? std::string() : ": " + reason; }
+
 }  // namespace
 
 std::optional<std::vector<RegImportKey>> ParseRegedit4(std::string_view text, std::string* error) {
@@ -267,14 +276,14 @@ bool ApplyRegedit4(platform::RegistryStore& store, const std::vector<RegImportKe
                 continue;
             }
             if (!s.CreateKey(key.root, key.path)) {
-                why = "cannot create the key " + std::string(platform::RootName(key.root)) + "\\" + key.path;
+                why = "cannot create the key " + ShortKeyName(key) + AndWhy(s.LastError());
                 return false;
             }
             for (const auto& v : key.values) {
                 if (v.remove) {
                     s.DeleteValue(key.root, key.path, v.value.name);
                 } else if (!s.SetValue(key.root, key.path, v.value)) {
-                    why = "cannot write a value of " + key.path;
+                    why = "cannot write a value of " + ShortKeyName(key) + AndWhy(s.LastError());
                     return false;
                 }
             }

@@ -22,17 +22,6 @@ constexpr std::string_view kRootNames[kRegRootCount] = {
 };
 constexpr std::string_view kMagic = "vantum-registry 1";
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x += 32;
-        if (y >= 'A' && y <= 'Z') y += 32;
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // Splits "a\b\c"; nullopt when a component is empty. The empty path has no components.
 std::optional<std::vector<std::string_view>> SplitKey(std::string_view key) {
     std::vector<std::string_view> parts;
@@ -49,12 +38,27 @@ std::optional<std::vector<std::string_view>> SplitKey(std::string_view key) {
     return parts;
 }
 
+std::string Lowered(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+
 template <typename Node>
 Node* FindChild(Node& node, std::string_view name) {
-    for (auto& child : node.subKeys)
-        if (SameName(child.name, name)) return &child;
-    return nullptr;
+    auto it = node.subKeyIndex.find(Lowered(name));
+    return it == node.subKeyIndex.end() ? nullptr : &node.subKeys[it->second];
 }
+
+// What a key or a value adds to the file form: its record line, roughly.
+constexpr size_t kRecordCost = 16;
+size_t ValueCost(const RegValue& v) {
+    size_t n = kRecordCost + v.name.size() + v.text.size() + v.bytes.size();
+    for (const auto& s : v.strings) n += s.size() + 1;
+    return n;
+}
+size_t KeyCost(size_t pathBytes) { return kRecordCost + pathBytes; }
 
 bool ValidRoot(RegRoot root) { return static_cast<int>(root) >= 0 && static_cast<int>(root) < kRegRootCount; }
 
@@ -121,31 +125,56 @@ std::optional<std::uint32_t> ParseUnsigned(std::string_view s) {
     return static_cast<std::uint32_t>(v);
 }
 
-void WriteKey(std::string& out, std::string_view root, const std::string& path, const RegKeyNode& node) {
-    out += "K ";
-    out += root;
-    out += ' ';
-    out += Escape(path);
-    out += '\n';
-    for (const auto& v : node.values) {
-        out += "V ";
-        switch (v.type) {
-            case RegType::String: out += "sz " + Escape(v.name) + ' ' + Escape(v.text); break;
-            case RegType::ExpandString: out += "expand_sz " + Escape(v.name) + ' ' + Escape(v.text); break;
-            case RegType::Dword: out += "dword " + Escape(v.name) + ' ' + std::to_string(v.number); break;
-            case RegType::Binary: out += "binary " + Escape(v.name) + ' ' + Escape(v.bytes); break;
-            case RegType::MultiString:
-                out += "multi_sz " + Escape(v.name) + ' ' + std::to_string(v.strings.size());
-                for (const auto& s : v.strings) out += ' ' + Escape(s);
-                break;
-            case RegType::Other:
-                out += "other:" + std::to_string(v.rawType) + ' ' + Escape(v.name) + ' ' + Escape(v.bytes);
-                break;
-        }
-        out += '\n';
+void WriteValue(std::string& out, const RegValue& v) {
+    out += "V ";
+    switch (v.type) {
+        case RegType::String: out += "sz " + Escape(v.name) + ' ' + Escape(v.text); break;
+        case RegType::ExpandString: out += "expand_sz " + Escape(v.name) + ' ' + Escape(v.text); break;
+        case RegType::Dword: out += "dword " + Escape(v.name) + ' ' + std::to_string(v.number); break;
+        case RegType::Binary: out += "binary " + Escape(v.name) + ' ' + Escape(v.bytes); break;
+        case RegType::MultiString:
+            out += "multi_sz " + Escape(v.name) + ' ' + std::to_string(v.strings.size());
+            for (const auto& s : v.strings) out += ' ' + Escape(s);
+            break;
+        case RegType::Other:
+            out += "other:" + std::to_string(v.rawType) + ' ' + Escape(v.name) + ' ' + Escape(v.bytes);
+            break;
     }
-    for (const auto& child : node.subKeys)
-        WriteKey(out, root, path.empty() ? child.name : path + '\\' + child.name, child);
+    out += '\n';
+}
+
+// Depth first with a stack of its own; the escaped path of the key being written is one string
+// that grows and shrinks with the walk.
+void WriteTree(std::string& out, std::string_view root, const RegKeyNode& top) {
+    struct Frame {
+        const RegKeyNode* node;
+        size_t next;        // next sub-key to visit
+        size_t pathLength;  // length of path while this key is current
+    };
+    std::string path;
+    std::vector<Frame> stack;
+    auto enter = [&](const RegKeyNode& node) {
+        out += "K ";
+        out += root;
+        out += ' ';
+        out += path;
+        out += '\n';
+        for (const auto& v : node.values) WriteValue(out, v);
+        stack.push_back({&node, 0, path.size()});
+    };
+    enter(top);
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.next == f.node->subKeys.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const RegKeyNode& child = f.node->subKeys[f.next++];
+        path.resize(f.pathLength);
+        if (!path.empty()) path += '\\';
+        path += Escape(child.name);
+        enter(child);
+    }
 }
 
 }  // namespace
@@ -231,62 +260,133 @@ std::optional<RegKeyContents> MemoryRegistry::OpenKey(RegRoot root, std::string_
     return c;
 }
 
-bool MemoryRegistry::CreateKey(RegRoot root, std::string_view key) {
-    if (!ValidRoot(root)) return false;
+RegKeyNode* MemoryRegistry::MakeKey(RegRoot root, std::string_view key) {
+    error_.clear();
+    if (!ValidRoot(root)) return nullptr;
     auto parts = SplitKey(key);
-    if (!parts) return false;
+    if (!parts) return nullptr;
+    if (parts->size() > kRegMaxKeyDepth) {
+        error_ = "the key is " + std::to_string(parts->size()) + " levels deep; a key may be at most " +
+                 std::to_string(kRegMaxKeyDepth) + " levels deep";
+        return nullptr;
+    }
     RegKeyNode* node = &roots_[static_cast<int>(root)];
+    size_t pathBytes = 0;
     for (auto part : *parts) {
+        pathBytes += part.size() + (pathBytes ? 1 : 0);
         RegKeyNode* child = FindChild(*node, part);
         if (!child) {
-            node->subKeys.push_back(RegKeyNode{std::string(part), {}, {}});
+            if (part.size() > kRegMaxKeyNameBytes) {
+                error_ = "a key name is " + std::to_string(part.size()) + " bytes long; at most " +
+                         std::to_string(kRegMaxKeyNameBytes) + " are allowed";
+                return nullptr;
+            }
+            if (bytes_ + KeyCost(pathBytes) > kRegMaxBytes) {
+                error_ = "the registry would grow beyond " + std::to_string(kRegMaxBytes >> 20) + " MB";
+                return nullptr;
+            }
+            bytes_ += KeyCost(pathBytes);
+            node->subKeyIndex.emplace(Lowered(part), node->subKeys.size());
+            node->subKeys.push_back(RegKeyNode{std::string(part), {}, {}, {}, {}});
             child = &node->subKeys.back();
         }
         node = child;
     }
+    return node;
+}
+
+bool MemoryRegistry::CreateKey(RegRoot root, std::string_view key) { return MakeKey(root, key) != nullptr; }
+
+bool MemoryRegistry::PutValue(RegKeyNode& node, const RegValue& value) {
+    error_.clear();
+    auto it = node.valueIndex.find(Lowered(value.name));
+    size_t old = it == node.valueIndex.end() ? 0 : ValueCost(node.values[it->second]);
+    size_t grown = ValueCost(value);
+    if (bytes_ - old + grown > kRegMaxBytes) {
+        error_ = "the registry would grow beyond " + std::to_string(kRegMaxBytes >> 20) + " MB";
+        return false;
+    }
+    bytes_ = bytes_ - old + grown;
+    if (it != node.valueIndex.end()) {
+        RegValue& v = node.values[it->second];
+        std::string keepName = std::move(v.name);  // a replaced value keeps its place and spelling
+        v = value;
+        v.name = std::move(keepName);
+        return true;
+    }
+    node.valueIndex.emplace(Lowered(value.name), node.values.size());
+    node.values.push_back(value);
     return true;
 }
 
 bool MemoryRegistry::SetValue(RegRoot root, std::string_view key, const RegValue& value) {
+    error_.clear();
     RegKeyNode* node = FindKey(roots_, root, key);
     if (!node) return false;
-    for (auto& v : node->values) {
-        if (SameName(v.name, value.name)) {
-            std::string keepName = v.name;  // a replaced value keeps its place and spelling
-            v = value;
-            v.name = std::move(keepName);
-            return true;
-        }
-    }
-    node->values.push_back(value);
-    return true;
+    return PutValue(*node, value);
 }
 
+namespace {
+
+// Erases entry pos of a vector and renumbers the index entries after it.
+template <typename T>
+void EraseIndexed(std::vector<T>& items, std::unordered_map<std::string, size_t>& index, size_t pos,
+                  const std::string& (*nameOf)(const T&)) {
+    index.erase(Lowered(nameOf(items[pos])));
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(pos));
+    for (size_t i = pos; i < items.size(); ++i) index[Lowered(nameOf(items[i]))] = i;
+}
+
+const std::string& ValueName(const RegValue& v) { return v.name; }
+const std::string& KeyName(const RegKeyNode& n) { return n.name; }
+
+// What a sub-tree adds to Bytes(); pathBytes is the length of the top key's path.
+size_t TreeCost(const RegKeyNode& top, size_t pathBytes) {
+    size_t total = 0;
+    std::vector<std::pair<const RegKeyNode*, size_t>> todo{{&top, pathBytes}};
+    while (!todo.empty()) {
+        auto [node, len] = todo.back();
+        todo.pop_back();
+        total += KeyCost(len);
+        for (const auto& v : node->values) total += ValueCost(v);
+        for (const auto& child : node->subKeys) todo.emplace_back(&child, len + 1 + child.name.size());
+    }
+    return total;
+}
+
+}  // namespace
+
 bool MemoryRegistry::DeleteValue(RegRoot root, std::string_view key, std::string_view name) {
+    error_.clear();
     RegKeyNode* node = FindKey(roots_, root, key);
     if (!node) return false;
-    auto it = std::find_if(node->values.begin(), node->values.end(), [&](const RegValue& v) { return SameName(v.name, name); });
-    if (it == node->values.end()) return false;
-    node->values.erase(it);
+    auto it = node->valueIndex.find(Lowered(name));
+    if (it == node->valueIndex.end()) return false;
+    bytes_ -= ValueCost(node->values[it->second]);
+    EraseIndexed(node->values, node->valueIndex, it->second, &ValueName);
     return true;
 }
 
 bool MemoryRegistry::DeleteKey(RegRoot root, std::string_view key) {
+    error_.clear();
     auto parts = SplitKey(key);
     if (!parts || parts->empty()) return false;
     size_t slash = key.rfind('\\');
     RegKeyNode* parent = FindKey(roots_, root, slash == std::string_view::npos ? std::string_view() : key.substr(0, slash));
     if (!parent) return false;
-    auto it = std::find_if(parent->subKeys.begin(), parent->subKeys.end(),
-                           [&](const RegKeyNode& n) { return SameName(n.name, parts->back()); });
-    if (it == parent->subKeys.end()) return false;
-    parent->subKeys.erase(it);
+    auto it = parent->subKeyIndex.find(Lowered(parts->back()));
+    if (it == parent->subKeyIndex.end()) return false;
+    bytes_ -= TreeCost(parent->subKeys[it->second], key.size());
+    EraseIndexed(parent->subKeys, parent->subKeyIndex, it->second, &KeyName);
     return true;
 }
 
 bool MemoryRegistry::Update(const std::function<bool(RegistryStore&)>& edits) {
     MemoryRegistry copy = *this;
-    if (!edits(copy)) return false;
+    if (!edits(copy)) {
+        error_ = copy.error_;
+        return false;
+    }
     *this = std::move(copy);
     return true;
 }
@@ -299,7 +399,7 @@ std::string SerializeRegistry(const MemoryRegistry& reg) {
     for (int i = 0; i < kRegRootCount; ++i) {
         const RegKeyNode& root = *reg.Root(static_cast<RegRoot>(i));
         if (root.values.empty() && root.subKeys.empty()) continue;
-        WriteKey(out, kRootNames[i], std::string(), root);
+        WriteTree(out, kRootNames[i], root);
     }
     return out;
 }
@@ -316,7 +416,7 @@ std::optional<MemoryRegistry> ParseRegistry(std::string_view text, std::string* 
         return fail("the file ends in the middle of a line");
     }
     std::optional<RegRoot> curRoot;
-    std::string curKey;
+    RegKeyNode* cur = nullptr;  // the key of the last K line
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -332,10 +432,11 @@ std::optional<MemoryRegistry> ParseRegistry(std::string_view text, std::string* 
             if (f.size() != 3) return fail("malformed key record");
             curRoot = RootFromName(f[1]);
             auto path = Unescape(f[2]);
-            if (!curRoot || !path || !reg.CreateKey(*curRoot, *path)) return fail("malformed key record");
-            curKey = *path;
+            if (!curRoot || !path) return fail("malformed key record");
+            cur = reg.MakeKey(*curRoot, *path);
+            if (!cur) return fail(reg.error_.empty() ? "malformed key record" : reg.error_);
         } else if (f[0] == "V") {
-            if (!curRoot) return fail("value before any key");
+            if (!cur) return fail("value before any key");
             if (f.size() < 4) return fail("malformed value record");
             auto name = Unescape(f[2]);
             if (!name) return fail("malformed value name");
@@ -375,10 +476,8 @@ std::optional<MemoryRegistry> ParseRegistry(std::string_view text, std::string* 
                     }
                 }
             }
-            auto existing = reg.OpenKey(*curRoot, curKey);
-            for (const auto& e : existing->values)
-                if (SameName(e.name, v.name)) return fail("value appears twice");
-            reg.SetValue(*curRoot, curKey, v);
+            if (cur->valueIndex.count(Lowered(v.name))) return fail("value appears twice");
+            if (!reg.PutValue(*cur, v)) return fail(reg.error_);
         } else {
             return fail("unknown record");
         }
@@ -420,6 +519,11 @@ void FileRegistryStore::Refresh() const {
     loadError_.clear();
     tree_ = MemoryRegistry();
     if (!now.exists) return;
+    // Escaping may triple every byte; a file beyond that cannot hold a registry within bounds.
+    if (now.size > 3 * std::uint64_t{kRegMaxBytes} + (1u << 20)) {
+        loadError_ = "The registry file " + file_ + " is larger than a registry may grow; it is left as it is";
+        return;
+    }
     std::ifstream in(file_, std::ios::binary);
     if (!in) {
         loadError_ = "Cannot read the registry file " + file_ + ": " + std::strerror(errno);
@@ -498,7 +602,10 @@ bool FileRegistryStore::Mutate(const std::function<bool(MemoryRegistry&)>& chang
         return false;
     }
     MemoryRegistry copy = tree_;
-    if (!change(copy)) return false;
+    if (!change(copy)) {
+        error_ = copy.LastError();
+        return false;
+    }
     if (!Save(copy)) return false;
     tree_ = std::move(copy);
     return true;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vantum::platform {
@@ -63,6 +64,13 @@ struct RegKeyContents {
     std::vector<std::string> subKeys;
 };
 
+// Bounds of a key path and of a whole registry. Creating a key beyond them (or a value that
+// would grow the registry beyond kRegMaxBytes) fails with a reason in LastError(), and so does
+// reading a store file that breaks them.
+inline constexpr size_t kRegMaxKeyDepth = 512;
+inline constexpr size_t kRegMaxKeyNameBytes = 255;
+inline constexpr size_t kRegMaxBytes = 64u << 20;
+
 // Key paths are below a root, components separated by backslashes ("Software\Foo"); the empty
 // path is the root itself. Names compare without regard to ASCII case and keep the case they
 // were created with. A path with an empty component ("a\\b", "\a") names no key.
@@ -100,6 +108,10 @@ struct RegKeyNode {
     std::string name;
     std::vector<RegValue> values;
     std::vector<RegKeyNode> subKeys;
+    // ASCII-lowered name -> position in values / subKeys, kept in step by MemoryRegistry so
+    // that a key with many values or sub-keys is searched in constant time.
+    std::unordered_map<std::string, size_t> valueIndex;
+    std::unordered_map<std::string, size_t> subKeyIndex;
 };
 
 class MemoryRegistry : public RegistryStore {
@@ -110,13 +122,23 @@ public:
     bool DeleteValue(RegRoot root, std::string_view key, std::string_view name) override;
     bool DeleteKey(RegRoot root, std::string_view key) override;
     bool Update(const std::function<bool(RegistryStore&)>& edits) override;
-    std::string LastError() const override { return {}; }
+    std::string LastError() const override { return error_; }
 
     // The root's key node (for writers that walk the whole tree); null for an unknown root.
     const RegKeyNode* Root(RegRoot root) const;
+    // What the registry costs in its file form, roughly (key paths, names and data).
+    size_t Bytes() const { return bytes_; }
 
 private:
+    friend std::optional<MemoryRegistry> ParseRegistry(std::string_view text, std::string* error);
+    // The key, created with its missing parents; null (and error_ set) when it is out of bounds.
+    RegKeyNode* MakeKey(RegRoot root, std::string_view key);
+    // Adds or replaces a value of the node (false and error_ set beyond kRegMaxBytes).
+    bool PutValue(RegKeyNode& node, const RegValue& value);
+
     RegKeyNode roots_[kRegRootCount];
+    size_t bytes_ = 0;
+    std::string error_;
 };
 
 // The file form (one record a line, fields separated by one blank; names, texts and bytes

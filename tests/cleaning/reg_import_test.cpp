@@ -167,5 +167,33 @@ TEST(ImportRegistryFile, ImportsNothingFromABadFile) {
     EXPECT_TRUE(store.KeyExists(kCU, "Before"));
 }
 
+TEST(ImportRegistryFile, DeepAndLargeFilesAreRefusedOrImportedWhole) {
+    TempDir dir;
+    FileRegistryStore store(dir.path());
+    ASSERT_TRUE(store.CreateKey(kCU, "Before"));
+    const std::string storeBefore = ReadFile(store.FilePath());
+    for (size_t levels : {size_t{10'000}, size_t{20'000}}) {
+        std::string key = "HKEY_CURRENT_USER";
+        for (size_t i = 0; i < levels; ++i) key += "\\k";
+        std::string file = dir.write("deep.reg", "REGEDIT4\r\n\r\n[" + key + "]\r\n\"a\"=\"b\"\r\n");
+        std::string error;
+        EXPECT_FALSE(ImportRegistryFile(store, file, &error));
+        EXPECT_NE(error.find("at most 512 levels"), std::string::npos) << error;
+        EXPECT_LT(error.size(), 400u);
+        EXPECT_EQ(ReadFile(store.FilePath()), storeBefore);
+    }
+
+    // 100 000 values in one key and 100 000 sub-keys of one key, in one file.
+    std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Many]\r\n";
+    for (int i = 0; i < 100'000; ++i) text += "\"v" + std::to_string(i) + "\"=dword:00000001\r\n";
+    for (int i = 0; i < 100'000; ++i) text += "\r\n[HKEY_CURRENT_USER\\Keys\\k" + std::to_string(i) + "]\r\n";
+    std::string error;
+    ASSERT_TRUE(ImportRegistryFile(store, dir.write("many.reg", text), &error)) << error;
+    FileRegistryStore back(dir.path());
+    EXPECT_EQ(back.OpenKey(kCU, "Many")->values.size(), 100'000u);
+    EXPECT_EQ(back.OpenKey(kCU, "Keys")->subKeys.size(), 100'000u);
+    EXPECT_EQ(FormatRegistryExport(back, kCU, "Many").size(), FormatRegistryExport(store, kCU, "Many").size());
+}
+
 }  // namespace
 }  // namespace vantum::cleaning

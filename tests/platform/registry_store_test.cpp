@@ -107,6 +107,94 @@ TEST(RegistryStore, KeyAndValueOperations) {
     EXPECT_TRUE(reg.KeyExists(kCU, "Software"));
 }
 
+std::string DeepKey(size_t levels) {
+    std::string key = "k";
+    for (size_t i = 1; i < levels; ++i) key += "\\k";
+    return key;
+}
+
+TEST(RegistryStore, DeepKeysAreBoundedWithAReason) {
+    TempDir dir;
+    FileRegistryStore store(dir.path());
+    ASSERT_TRUE(store.CreateKey(kCU, DeepKey(kRegMaxKeyDepth)));
+    ASSERT_TRUE(store.WriteString(kCU, DeepKey(kRegMaxKeyDepth), "v", "deep"));
+    const auto sizeAtLimit = fs::file_size(store.FilePath());
+    EXPECT_LT(sizeAtLimit, 600'000u);  // a key path per line: ~2 bytes per level, squared
+
+    for (size_t levels : {kRegMaxKeyDepth + 1, size_t{10'000}, size_t{20'000}}) {
+        EXPECT_FALSE(store.CreateKey(kCU, DeepKey(levels))) << levels;
+        EXPECT_NE(store.LastError().find("at most 512 levels"), std::string::npos) << store.LastError();
+    }
+    EXPECT_EQ(fs::file_size(store.FilePath()), sizeAtLimit);
+
+    // The file form reads back, and a hand-made file beyond the bound is refused, not followed.
+    FileRegistryStore again(store.FilePath());
+    EXPECT_EQ(again.OpenKey(kCU, DeepKey(kRegMaxKeyDepth))->values, (std::vector<RegValue>{RegValue::String("v", "deep")}));
+    std::string error;
+    EXPECT_FALSE(ParseRegistry("vantum-registry 1\nK HKEY_CURRENT_USER " + DeepKey(20'000) + "\n", &error));
+    EXPECT_NE(error.find("levels deep"), std::string::npos) << error;
+
+    // A store file too large to hold a registry within bounds is not read, and never written.
+    fs::resize_file(store.FilePath(), 3 * std::uint64_t{kRegMaxBytes} + (2u << 20));
+    FileRegistryStore huge(store.FilePath());
+    EXPECT_FALSE(huge.KeyExists(kCU, "k"));
+    EXPECT_FALSE(huge.CreateKey(kCU, "x"));
+    EXPECT_NE(huge.LastError().find("larger than a registry may grow"), std::string::npos) << huge.LastError();
+
+    MemoryRegistry reg;
+    EXPECT_FALSE(reg.CreateKey(kCU, std::string(kRegMaxKeyNameBytes + 1, 'n')));
+    EXPECT_NE(reg.LastError().find("255"), std::string::npos);
+    EXPECT_TRUE(reg.CreateKey(kCU, std::string(kRegMaxKeyNameBytes, 'n')));
+}
+
+TEST(RegistryStore, SizeIsBoundedAndTrackedThroughEdits) {
+    MemoryRegistry reg;
+    ASSERT_TRUE(reg.CreateKey(kCU, "Big"));
+    const std::string half(kRegMaxBytes / 2, 'x');
+    ASSERT_TRUE(reg.SetValue(kCU, "Big", RegValue::Binary("a", half)));
+    EXPECT_FALSE(reg.SetValue(kCU, "Big", RegValue::Binary("b", half)));
+    EXPECT_NE(reg.LastError().find("64 MB"), std::string::npos);
+    EXPECT_EQ(reg.OpenKey(kCU, "Big")->values.size(), 1u);
+    // Replacing, deleting a value and deleting a key give their room back.
+    ASSERT_TRUE(reg.SetValue(kCU, "big", RegValue::Binary("A", "small")));
+    EXPECT_TRUE(reg.SetValue(kCU, "Big", RegValue::Binary("b", half)));
+    EXPECT_TRUE(reg.DeleteValue(kCU, "Big", "B"));
+    EXPECT_TRUE(reg.SetValue(kCU, "Big", RegValue::Binary("c", half)));
+    const size_t before = reg.Bytes();
+    ASSERT_TRUE(reg.CreateKey(kCU, "Tree\\Sub\\Leaf"));
+    ASSERT_TRUE(reg.WriteString(kCU, "Tree\\Sub", "v", "text"));
+    EXPECT_TRUE(reg.DeleteKey(kCU, "TREE"));
+    EXPECT_EQ(reg.Bytes(), before);
+}
+
+TEST(RegistryStore, ManyValuesAndKeysKeepOrderIndexAndFileForm) {
+    constexpr int kCount = 100'000;
+    MemoryRegistry reg;
+    ASSERT_TRUE(reg.CreateKey(kCU, "Many"));
+    for (int i = 0; i < kCount; ++i) {
+        ASSERT_TRUE(reg.WriteString(kCU, "Many", "Value" + std::to_string(i), "x"));
+        ASSERT_TRUE(reg.CreateKey(kCU, "Keys\\K" + std::to_string(i)));
+    }
+    // Deleting from the middle renumbers what follows: later names are still found.
+    ASSERT_TRUE(reg.DeleteValue(kCU, "Many", "VALUE10"));
+    ASSERT_TRUE(reg.DeleteKey(kCU, "Keys\\k10"));
+    ASSERT_TRUE(reg.SetValue(kCU, "Many", RegValue::Dword("value99999", 5)));
+    EXPECT_FALSE(reg.DeleteValue(kCU, "Many", "Value10"));
+    EXPECT_TRUE(reg.KeyExists(kCU, "keys\\K99999"));
+
+    std::string error;
+    auto back = ParseRegistry(SerializeRegistry(reg), &error);
+    ASSERT_TRUE(back) << error;
+    auto many = back->OpenKey(kCU, "Many");
+    ASSERT_EQ(many->values.size(), size_t{kCount - 1});
+    EXPECT_EQ(many->values[10].name, "Value11");
+    EXPECT_EQ(many->values.back(), RegValue::Dword("Value99999", 5));
+    auto keys = back->OpenKey(kCU, "Keys");
+    ASSERT_EQ(keys->subKeys.size(), size_t{kCount - 1});
+    EXPECT_EQ(keys->subKeys[10], "K11");
+    EXPECT_EQ(back->Bytes(), reg.Bytes());
+}
+
 TEST(RegistryStore, UpdateKeepsAllOrNothing) {
     TempDir dir;
     FileRegistryStore store(dir.path());
