@@ -12,7 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/navigation.h"
-#include "app/prompts.h"
+#include "gui/prompts.h"
 #include "core/size_tree.h"
 
 namespace {

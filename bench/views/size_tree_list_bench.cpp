@@ -16,7 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/prompts.h"
+#include "gui/prompts.h"
 #include "core/size_tree.h"
 #include "views/size_texts.h"
 #include "views/size_tree_list.h"

@@ -10,8 +10,8 @@
 #include "app/escape_watcher.h"
 #include "app/gauge_status.h"
 #include "app/navigation.h"
-#include "app/path_text.h"
-#include "app/prompts.h"
+#include "gui/path_text.h"
+#include "gui/prompts.h"
 #include "core/size_tree.h"
 
 namespace vantum::app {
@@ -72,8 +72,8 @@ void FileSearchController::FindFiles(bool wholeTree) {
             ArrowCursorScope arrow;
             // A cancelled box searches for the empty pattern, which finds nothing.
             std::optional<QString> answer = p_.prompts.Input(
-                QString::fromLatin1(kSearchCaption), FromBytes(SearchPrompt(start->Path())), QString());
-            if (answer) pattern = ToBytes(*answer);
+                QString::fromLatin1(kSearchCaption), gui::FromBytes(SearchPrompt(start->Path())), QString());
+            if (answer) pattern = gui::ToBytes(*answer);
         }
 
         p_.escape.EscapePressed = false;

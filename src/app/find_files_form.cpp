@@ -8,8 +8,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/path_text.h"
-#include "app/prompts.h"
+#include "gui/path_text.h"
+#include "gui/prompts.h"
 #include "core/safe_file.h"
 
 namespace vantum::app {
@@ -83,10 +83,10 @@ void TFindFileForm::ShowRows() {
     list_->setRowCount(static_cast<int>(rows_.size()));
     int r = 0;
     for (const FoundRow& row : rows_) {
-        auto* name = new QTableWidgetItem(RowIcon(!row.ext.empty()), FromBytes(row.name));
+        auto* name = new QTableWidgetItem(RowIcon(!row.ext.empty()), gui::FromBytes(row.name));
         list_->setItem(r, 0, name);
-        list_->setItem(r, 1, new QTableWidgetItem(FromBytes(row.ext)));
-        list_->setItem(r, 2, new QTableWidgetItem(FromBytes(row.folder)));
+        list_->setItem(r, 1, new QTableWidgetItem(gui::FromBytes(row.ext)));
+        list_->setItem(r, 2, new QTableWidgetItem(gui::FromBytes(row.folder)));
         ++r;
     }
     list_->setUpdatesEnabled(true);
@@ -104,7 +104,7 @@ void TFindFileForm::OpenFocusedFolder() {
     const std::string& folder = rows_[static_cast<size_t>(row)].folder;
     // The "No item found" row has no folder.
     if (folder.empty() || !openFolder_) return;
-    openFolder_(QUrl::fromLocalFile(FromBytes(folder)));
+    openFolder_(QUrl::fromLocalFile(gui::FromBytes(folder)));
 }
 
 void TFindFileForm::SaveList() {
@@ -114,7 +114,7 @@ void TFindFileForm::SaveList() {
                           QString::fromLatin1(kFoundListExtension), QString(), QString(), true);
     if (!choice || choice->path.isEmpty()) return;
     try {
-        SaveFoundList(ToBytes(choice->path), *thefiles_, FoundListFormatOfFilter(choice->filterIndex));
+        SaveFoundList(gui::ToBytes(choice->path), *thefiles_, FoundListFormatOfFilter(choice->filterIndex));
     } catch (const FileError& e) {
         prompts_.Message(QString::fromLocal8Bit(e.what()), Prompts::Kind::Error);
     }

@@ -9,7 +9,7 @@
 #include <QTextBrowser>
 
 #include "app/app_actions.h"
-#include "app/prompts.h"
+#include "gui/prompts.h"
 
 namespace vantum::app {
 

@@ -8,8 +8,8 @@
 
 #include "app/folder_history.h"
 #include "app/navigation.h"
-#include "app/path_text.h"
-#include "app/prompts.h"
+#include "gui/path_text.h"
+#include "gui/prompts.h"
 
 namespace vantum::app {
 
@@ -86,7 +86,7 @@ void HistoryController::CopyPathToClipboard() {
 void HistoryController::InsertPathFromClipboard() {
     const QString clip = QApplication::clipboard()->text();
     if (!clip.isEmpty()) combo_->setEditText(clip);
-    if (IsExistingFolder(combo_->currentText())) nav_.GoToPath(combo_->currentText(), true);
+    if (gui::IsExistingFolder(combo_->currentText())) nav_.GoToPath(combo_->currentText(), true);
 }
 
 }  // namespace vantum::app

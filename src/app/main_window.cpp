@@ -19,7 +19,7 @@
 #include "app/gauge_status.h"
 #include "app/history_controller.h"
 #include "app/navigation.h"
-#include "app/qt_prompts.h"
+#include "gui/qt_prompts.h"
 #include "app/scan_controller.h"
 #include "app/sort_mode.h"
 #include "app/tip_window.h"
@@ -49,7 +49,7 @@ MainWindow::MainWindow(MainWindowOptions options, MainWindowHooks hooks)
     if (options_.prompts) {
         prompts_ = options_.prompts;
     } else {
-        ownPrompts_ = std::make_unique<QtPrompts>(this);
+        ownPrompts_ = std::make_unique<gui::QtPrompts>(this);
         prompts_ = ownPrompts_.get();
     }
     tree_ = std::make_unique<TSizeTree>();

@@ -9,8 +9,8 @@
 #include "app/analyser_views.h"
 #include "app/folder_history.h"
 #include "app/gauge_status.h"
-#include "app/path_text.h"
-#include "app/prompts.h"
+#include "gui/path_text.h"
+#include "gui/prompts.h"
 #include "views/keyboard_selection.h"
 #include "app/window_layout.h"
 #include "core/size_tree.h"
@@ -28,9 +28,9 @@ Navigation::Navigation(TSizeTree& tree, WindowWidgets& widgets, AnalyserViewsSlo
 }
 
 void Navigation::GoToPath(const QString& path, bool followTree) {
-    if (IsExistingFolder(path)) {
+    if (gui::IsExistingFolder(path)) {
         const QString before = currentPath_;
-        currentPath_ = WithTrailingSlash(path);
+        currentPath_ = gui::WithTrailingSlash(path);
         status_.SetPanel(0, currentPath_);
         if (followTree) SyncExplorerTree(currentPath_);
         w_.historyCombo->setEditText(currentPath_);
@@ -49,7 +49,7 @@ QString Navigation::SelectedTreePath() const {
 }
 
 void Navigation::SyncExplorerTree(const QString& path) {
-    const QString want = WithoutTrailingSlash(path);
+    const QString want = gui::WithoutTrailingSlash(path);
     // Already there (a page shown again): the user's expanded folders stay as they are.
     if (SelectedTreePath() == want || SelectedTreePath() == path) return;
     QTreeView* t = w_.dirTree;
@@ -83,12 +83,12 @@ void Navigation::DirTreeClick(const QModelIndex& index) {
 void Navigation::BrowseDir(Prompts& prompts) {
     std::optional<QString> chosen = prompts.BrowseFolder(QStringLiteral("Select Directory to scan!"), currentPath_);
     if (!chosen || chosen->isEmpty()) return;
-    GoToPath(WithoutTrailingSlash(*chosen), true);
+    GoToPath(gui::WithoutTrailingSlash(*chosen), true);
 }
 
 void Navigation::GoUp() {
     if (!currentFolder_ || !currentFolder_->Parent) return;
-    backHistory_.push_back(FromBytes(currentFolder_->Path()));
+    backHistory_.push_back(gui::FromBytes(currentFolder_->Path()));
     TSizeFolder* p = currentFolder_->Parent;
     if (p == tree_.Root.get()) {
         emit StateChanged();
@@ -96,7 +96,7 @@ void Navigation::GoUp() {
     }
     views_->SelectFolderRow(p);
     w_.fpc2->setCurrentIndex(kSizeTreePage);
-    GoToPath(FromBytes(p->Path()), true);
+    GoToPath(gui::FromBytes(p->Path()), true);
     SetCurrentFolder(p);
     views_->ShowFolderCharts(p);
 }
@@ -109,8 +109,8 @@ void Navigation::GoBack() {
 }
 
 void Navigation::ShowFolderByPath(const QString& path) {
-    if (!IsExistingFolder(path)) return;
-    SetCurrentFolder(tree_.FindFolder(ToBytes(path)));
+    if (!gui::IsExistingFolder(path)) return;
+    SetCurrentFolder(tree_.FindFolder(gui::ToBytes(path)));
     views_->ShowFolderCharts(currentFolder_);
     GoToPath(path, true);
     views_->SelectFolderRow(currentFolder_);
@@ -120,7 +120,7 @@ void Navigation::ShowTreeFolder(TSizeFolder* folder) {
     if (!folder) return;
     SetCurrentFolder(folder);
     views_->ShowFolderCharts(folder);
-    GoToPath(FromBytes(folder->Path()), true);
+    GoToPath(gui::FromBytes(folder->Path()), true);
 }
 
 void Navigation::SetCurrentFolder(TSizeFolder* folder) {

@@ -15,8 +15,8 @@
 #include "app/gauge_status.h"
 #include "app/history_controller.h"
 #include "app/navigation.h"
-#include "app/path_text.h"
-#include "app/prompts.h"
+#include "gui/path_text.h"
+#include "gui/prompts.h"
 #include "app/sort_mode.h"
 #include "app/window_layout.h"
 #include "core/scan.h"
@@ -105,7 +105,7 @@ void ScanController::actRunExecute() {
     {
         CommandStates::BusyScope busy(p_.states);
         const QString path = p_.navigation.CurrentPath();
-        if (IsExistingFolder(path) || ScanAllDrives) {
+        if (gui::IsExistingFolder(path) || ScanAllDrives) {
             p_.widgets.historyCombo->setEditText(path);
             p_.history.AddToHistory();
             ScanDriver(path);
@@ -132,7 +132,7 @@ void ScanController::ScanDriver(const QString& path) {
     CommandStates::BusyScope busy(p_.states);
     RunningScope running(running_);
     try {
-        if (IsExistingFolder(path) || ScanAllDrives) {
+        if (gui::IsExistingFolder(path) || ScanAllDrives) {
             p_.status.SetPanel(1, QStringLiteral("Counting folders"));
             // An Escape from before this scan must not end it.
             p_.escape.ClearAbort();
@@ -140,7 +140,7 @@ void ScanController::ScanDriver(const QString& path) {
             EmptyViewsAndTree();
             emit ScanStarted();
 
-            const std::string target = ScanAllDrives ? std::string(kAllDrives) : ToBytes(WithTrailingSlash(path));
+            const std::string target = ScanAllDrives ? std::string(kAllDrives) : gui::ToBytes(gui::WithTrailingSlash(path));
             const ScanOptions options{CountSystemFolders, ApparentSizes, 0};
             ScanResult r = vantum::Scan(p_.tree, target, options, sink_);
             TreeNotes notes;

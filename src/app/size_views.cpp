@@ -14,7 +14,7 @@
 #include "app/gauge_status.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
-#include "app/path_text.h"
+#include "gui/path_text.h"
 #include "app/scan_controller.h"
 #include "app/sort_mode.h"
 #include "app/view_switches.h"
@@ -143,16 +143,16 @@ void SizeViews::ConnectCharts() {
     WindowWidgets& ww = w_.Widgets();
     // The drill-down is the navigation's, so CurrentFolder, CurrentPath, the explorer tree and
     // the list's selection move together.
-    c->SetDrillDown([nav](const std::string& path) { nav->ShowFolderByPath(FromBytes(path)); });
+    c->SetDrillDown([nav](const std::string& path) { nav->ShowFolderByPath(gui::FromBytes(path)); });
     connect(c, &views::ChartsController::currentFolderChanged, nav, &Navigation::SetCurrentFolder);
     connect(c, &views::ChartsController::currentPathChanged, this,
-            [nav](const std::string& path) { nav->GoToPath(FromBytes(path), false); });
+            [nav](const std::string& path) { nav->GoToPath(gui::FromBytes(path), false); });
     connect(c, &views::ChartsController::goToPathRequested, this,
-            [nav](const std::string& path) { nav->GoToPath(FromBytes(path), true); });
+            [nav](const std::string& path) { nav->GoToPath(gui::FromBytes(path), true); });
     connect(c, &views::ChartsController::selectFolderRowRequested, this,
             [this](TSizeFolder* f) { list_->SelectFolderRow(f); });
     connect(c, &views::ChartsController::syncExplorerTreeRequested, this,
-            [nav](const std::string& path) { nav->SyncExplorerTree(WithoutTrailingSlash(FromBytes(path))); });
+            [nav](const std::string& path) { nav->SyncExplorerTree(gui::WithoutTrailingSlash(gui::FromBytes(path))); });
     connect(c, &views::ChartsController::leftPageRequested, this, [&ww](int page) {
         if (page >= 0 && page < ww.fpc2->count()) ww.fpc2->setCurrentIndex(page);
     });
@@ -231,7 +231,7 @@ void SizeViews::PushState() {
 void SizeViews::PushPath() {
     const QString& path = w_.Nav().CurrentPath();
     ranking_->SetCurrentPath(path);
-    charts_->SetCurrentPath(ToBytes(path));
+    charts_->SetCurrentPath(gui::ToBytes(path));
 }
 
 void SizeViews::ClearSizeTreeList() {

@@ -10,8 +10,8 @@
 #include "app/command_states.h"
 #include "app/gauge_status.h"
 #include "app/navigation.h"
-#include "app/path_text.h"
-#include "app/prompts.h"
+#include "gui/path_text.h"
+#include "gui/prompts.h"
 #include "app/window_layout.h"
 #include "core/size_tree.h"
 #include "core/tree_file.h"
@@ -62,7 +62,7 @@ void TreeFileController::actSaveExecute() {
     if (!current || !p_.tree.Top()) return;
     // The whole tree is saved; the title only names the current folder.
     std::optional<Prompts::FileChoice> choice =
-        p_.prompts.SaveFile(QString::fromLatin1(kSaveTreeTitle) + FromBytes(current->Name),
+        p_.prompts.SaveFile(QString::fromLatin1(kSaveTreeTitle) + gui::FromBytes(current->Name),
                             QString::fromLatin1(kTreeFileFilter), QString::fromLatin1(kTreeFileExtension), QString(),
                             QString(), true);
     if (!choice || choice->path.isEmpty()) return;
@@ -76,7 +76,7 @@ void TreeFileController::actSaveExecute() {
         sink_.Reset();
         try {
             SinkScope sinkScope(p_.tree, sink_);
-            SaveToFile(p_.tree, ToBytes(choice->path));
+            SaveToFile(p_.tree, gui::ToBytes(choice->path));
             p_.status.SetPosition(p_.status.Maximum());
         } catch (const std::exception& e) {
             error = ErrorText(e);
@@ -121,7 +121,7 @@ bool TreeFileController::ReloadTreeFile(const QString& fileName) {
         sink_.Reset();
         try {
             SinkScope sinkScope(p_.tree, sink_);
-            LoadFromFile(p_.tree, ToBytes(fileName));
+            LoadFromFile(p_.tree, gui::ToBytes(fileName));
         } catch (const std::exception& e) {
             error = ErrorText(e);
         }

@@ -9,8 +9,8 @@
 #include "app/app_actions.h"
 #include "app/history_controller.h"
 #include "app/navigation.h"
-#include "app/path_text.h"
-#include "app/prompts.h"
+#include "gui/path_text.h"
+#include "gui/prompts.h"
 #include "app/scan_controller.h"
 #include "app/sort_mode.h"
 #include "app/view_switches.h"
@@ -56,13 +56,13 @@ void WindowSettings::Load(const std::function<void()>& showWelcome) {
     t_.scan.ApparentSizes = s.apparentSizes;
     t_.sort.SetSortMode(s.sort);
     QStringList items;
-    for (const std::string& h : s.history) items << FromBytes(h);
+    for (const std::string& h : s.history) items << gui::FromBytes(h);
     t_.history.SetItems(items);
     t_.history.HistorySize = s.historySize;
     loaded_ = true;
 }
 
-QString WindowSettings::StartFolder() const { return FromBytes(values_.lastDir); }
+QString WindowSettings::StartFolder() const { return gui::FromBytes(values_.lastDir); }
 
 settings::MainWindowSettings WindowSettings::Collect() const {
     settings::MainWindowSettings s = values_;
@@ -85,9 +85,9 @@ settings::MainWindowSettings WindowSettings::Collect() const {
     s.showHints = a.actShowHints2->isChecked();
     s.elypticPie = a.actElypticPie->isChecked();
     // A start folder that could not be opened stays as it was rather than being lost.
-    if (!t_.navigation.CurrentPath().isEmpty()) s.lastDir = ToBytes(t_.navigation.CurrentPath());
+    if (!t_.navigation.CurrentPath().isEmpty()) s.lastDir = gui::ToBytes(t_.navigation.CurrentPath());
     s.history.clear();
-    for (const QString& h : t_.history.Items()) s.history.push_back(ToBytes(h));
+    for (const QString& h : t_.history.Items()) s.history.push_back(gui::ToBytes(h));
     return s;
 }
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "app/prompts.h"
+#include "gui/prompts.h"
 #include "export/export_settings.h"
 #include "export/html_report.h"
 

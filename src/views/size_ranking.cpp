@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/prompts.h"
+#include "gui/prompts.h"
 #include "views/size_ranking_model.h"
 
 namespace vantum::views {

@@ -8,7 +8,7 @@
 #include <QTreeView>
 #include <algorithm>
 
-#include "app/prompts.h"
+#include "gui/prompts.h"
 #include "views/keyboard_selection.h"
 #include "views/size_tree_model.h"
 #include "views/tree_line_view.h"

@@ -17,7 +17,7 @@
 #include "app/find_files_form.h"
 #include "app/gauge_status.h"
 #include "app/navigation.h"
-#include "app/qt_prompts.h"
+#include "gui/qt_prompts.h"
 #include "core/file_search.h"
 #include "core/size_tree.h"
 #include "window_harness.h"
@@ -250,8 +250,8 @@ TEST(FileSearch, TwelveThousandHitsAreOfferedForSavingInstead) {
 TEST(FileSearch, EveryFilterOfTheSaveDialogMapsBackToItsPosition) {
     test::App();
     TempDir dir;
-    QtPrompts prompts;
-    const QStringList filters = QtPrompts::NameFilters(QString::fromLatin1(kFoundListFilter));
+    gui::QtPrompts prompts;
+    const QStringList filters = gui::QtPrompts::NameFilters(QString::fromLatin1(kFoundListFilter));
     ASSERT_EQ(filters.size(), 3);
     EXPECT_EQ(QSet<QString>(filters.begin(), filters.end()).size(), 3);
     const FoundListFormat formats[] = {FoundListFormat::Text, FoundListFormat::CsvSemicolon, FoundListFormat::CsvComma};

@@ -12,7 +12,7 @@
 #include "app/gauge_status.h"
 #include "app/history_controller.h"
 #include "app/navigation.h"
-#include "app/path_text.h"
+#include "gui/path_text.h"
 #include "core/size_tree.h"
 #include "window_harness.h"
 

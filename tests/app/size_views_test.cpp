@@ -12,7 +12,7 @@
 #include "app/app_actions.h"
 #include "app/file_search_controller.h"
 #include "app/navigation.h"
-#include "app/path_text.h"
+#include "gui/path_text.h"
 #include "app/size_views.h"
 #include "app/tree_file_controller.h"
 #include "app/window_layout.h"

@@ -5,7 +5,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/prompts.h"
+#include "gui/prompts.h"
 
 namespace vantum::test {
 

@@ -16,7 +16,7 @@
 #include "app/main_window.h"
 #include "app/size_views.h"
 #include "app/navigation.h"
-#include "app/prompts.h"
+#include "gui/prompts.h"
 
 namespace {
 

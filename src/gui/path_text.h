@@ -8,7 +8,7 @@
 #include <QString>
 #include <string>
 
-namespace vantum::app {
+namespace vantum::gui {
 
 inline std::string ToBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 inline QString FromBytes(const std::string& path) {
@@ -29,4 +29,4 @@ inline bool IsExistingFolder(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
-}  // namespace vantum::app
+}  // namespace vantum::gui

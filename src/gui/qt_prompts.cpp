@@ -1,4 +1,4 @@
-#include "app/qt_prompts.h"
+#include "gui/qt_prompts.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -7,7 +7,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace vantum::app {
+namespace vantum::gui {
 
 namespace {
 
@@ -127,4 +127,4 @@ std::optional<QColor> QtPrompts::PickColor(const QColor& initial) {
     return c;
 }
 
-}  // namespace vantum::app
+}  // namespace vantum::gui

@@ -1,9 +1,9 @@
 #pragma once
 // The Prompts of the running program: Qt message boxes, input dialogs and file dialogs.
 
-#include "app/prompts.h"
+#include "gui/prompts.h"
 
-namespace vantum::app {
+namespace vantum::gui {
 
 class QtPrompts : public Prompts {
 public:
@@ -28,4 +28,4 @@ private:
     QWidget* parent_;
 };
 
-}  // namespace vantum::app
+}  // namespace vantum::gui
