@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -355,6 +356,21 @@ TEST(TreeFile, SavingReplacesAnOldFileOnlyWhenComplete) {
     struct stat st;
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// The temporary file beside the target must fit the file-name limit too.
+TEST(TreeFile, SavingToTheLongestFileNameWorks) {
+    TempDir dir;
+    const std::string file = dir / (std::string(NAME_MAX - 4, 'n') + ".vtr");
+    TSizeTree tree;
+    BuildTacb(tree);
+    SaveToFile(tree, file);
+    EXPECT_EQ(ReadFile(file), TacbBytes());
+    SaveToFile(tree, file);  // and replacing it
+    EXPECT_EQ(ReadFile(file), TacbBytes());
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries, (void)e;
+    EXPECT_EQ(entries, 1);
 }
 
 TEST(TreeFile, SavingThroughALinkKeepsTheLink) {
