@@ -63,6 +63,7 @@ def measure(commands, runs, cold):
             wall, kib = run_once(commands[n], cold)
             times[n].append(wall)
             mem[n].append(kib)
+            print("  round %d/%d %-10s %8.3f s %8.1f MiB" % (i + 1, runs, n, wall, kib / 1024), file=sys.stderr)
     return {n: {"median_s": statistics.median(times[n]), "min_s": min(times[n]), "times": times[n],
                 "peak_kib": statistics.median(mem[n])} for n in names}
 
