@@ -93,9 +93,9 @@ def main(args):
     if cold and not can_drop_caches():
         sys.exit("cold runs need a writable /proc/sys/vm/drop_caches (root, not in a read-only container)")
     res = measure(commands, runs, cold)
-    print("%-10s %10s %10s %10s" % ("tool", "median s", "min s", "peak MiB"))
+    print("%-14s %10s %10s %10s" % ("tool", "median s", "min s", "peak MiB"))
     for n, r in res.items():
-        print("%-10s %10.3f %10.3f %10.1f" % (n, r["median_s"], r["min_s"], r["peak_kib"] / 1024))
+        print("%-14s %10.3f %10.3f %10.1f" % (n, r["median_s"], r["min_s"], r["peak_kib"] / 1024))
     if out:
         with open(out, "w") as f:
             json.dump(res, f)
