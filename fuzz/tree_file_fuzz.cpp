@@ -1,5 +1,6 @@
 // Fuzz target: the size tree file reader on arbitrary bytes. Any input must end in a clean
-// result or in one of the reader's errors; what it accepts must save and read back unchanged.
+// result or in one of the reader's errors; what it accepts must save and read back unchanged,
+// and every size in the tree, whole or partly read, must format as the lists show it.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -7,10 +8,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "core/size_format.h"
 #include "core/tree_file.h"
 
 namespace {
+
+// Formats every size below Root the way the lists and the CLI do; under UBSan an
+// out-of-range cast shows here.
+void FormatAll(const vantum::TSizeTree& tree) {
+    std::vector<const vantum::TSizeFolder*> stack{tree.Root.get()};
+    while (!stack.empty()) {
+        const vantum::TSizeFolder* f = stack.back();
+        stack.pop_back();
+        for (double mb : {f->FilesSize, f->SubFoldersSize, f->CumulatedSize()}) {
+            if (vantum::FormatSize(mb).empty() || vantum::FormatSize(mb / 1024).empty()) std::abort();
+            (void)vantum::RoundTo2Decimals(mb);
+        }
+        for (const auto& c : f->SubFolders) stack.push_back(c.get());
+    }
+}
 
 std::string Slurp(const std::string& file) {
     std::string out;
@@ -46,11 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         vantum::LoadFromFile(tree, input);
     } catch (const vantum::TreeFileError&) {
+        FormatAll(tree);
         return 0;
     } catch (const vantum::SizeTreeAssertion& e) {
         if (e.line() != 154) std::abort();
+        FormatAll(tree);
         return 0;
     }
+    FormatAll(tree);
     if (!tree.Top() || tree.Root->SubFolderCount() != 1) std::abort();
 
     const std::string a = ScratchDir() + "/a.vtr", b = ScratchDir() + "/b.vtr";

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/temp_name.h"
+
 namespace vantum::cleaning {
 
 using platform::RegistryStore;
@@ -124,8 +126,8 @@ bool ExportRegistryKey(const RegistryStore& store, RegRoot root, std::string_vie
     std::string tmp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = folder + "/." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
-              std::to_string(counter++) + ".tmp";
+        tmp = platform::TempNameBeside(folder, target.filename().string(),
+                                       "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp");
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return false;
     }

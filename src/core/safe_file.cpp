@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/temp_name.h"
+
 namespace vantum {
 
 namespace {
@@ -80,7 +82,7 @@ AtomicFileWriter::AtomicFileWriter(const std::string& target) : target_(target),
     // its mode and, where permitted, its owner.
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temp_ = dir + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        temp_ = platform::TempNameBeside(dir, base, ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0666);
         if (fd_ < 0 && errno != EEXIST) break;
     }

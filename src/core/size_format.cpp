@@ -8,8 +8,14 @@
 namespace vantum {
 
 Fixed4 Fixed4::FromDouble(double v) {
+    // Casting a double outside the int64 range is undefined; and the rounding and text code
+    // below needs headroom above the limit (and no INT64_MIN to negate).
+    if (std::isnan(v)) return Fixed4{};
+    const double units = v * 10000.0;
+    if (units >= static_cast<double>(kMaxUnits)) return Fixed4{kMaxUnits};
+    if (units <= -static_cast<double>(kMaxUnits)) return Fixed4{-kMaxUnits};
     // nearbyint rounds in the current mode, which is to-nearest-even unless someone changed it.
-    return Fixed4{static_cast<std::int64_t>(std::nearbyint(v * 10000.0))};
+    return Fixed4{static_cast<std::int64_t>(std::nearbyint(units))};
 }
 
 static std::int64_t RoundHalfEven(std::int64_t num, std::int64_t den) {

@@ -8,8 +8,11 @@ namespace vantum {
 
 // A fixed-point value with four decimals, held as ten-thousandths.
 struct Fixed4 {
+    // 9e14 whole units: far above any disk size in MB or GB, well inside int64.
+    static constexpr std::int64_t kMaxUnits = 9'000'000'000'000'000'000;
     std::int64_t units = 0;
-    static Fixed4 FromDouble(double v);  // rounds to nearest, ties to even
+    // Rounds to nearest, ties to even; NaN gives 0, anything beyond ±kMaxUnits saturates.
+    static Fixed4 FromDouble(double v);
     double ToDouble() const { return static_cast<double>(units) / 10000.0; }
     friend bool operator==(Fixed4 a, Fixed4 b) { return a.units == b.units; }
 };

@@ -89,6 +89,13 @@ private:
 
 std::int32_t ClampToInt32(std::uint64_t v) { return static_cast<std::int32_t>(std::min<std::uint64_t>(v, INT32_MAX)); }
 
+// A size no scan can produce: NaN, infinite, negative or beyond kMaxTreeFileMegabytes.
+// Such a file is damaged or forged; no guess at what it meant would be worth showing.
+double CheckedSize(double megabytes) {
+    if (!(megabytes >= 0 && megabytes <= kMaxTreeFileMegabytes)) throw FileError::StreamRead();
+    return megabytes;
+}
+
 }  // namespace
 
 void SaveToFile(TSizeTree& tree, const std::string& fileName) {
@@ -163,8 +170,10 @@ void LoadFromFile(TSizeTree& tree, const std::string& fileName) {
             TSizeFolder* f = parent->AddSubFolder(path);
             rd.Text(name);
             f->Name = name;
-            f->FilesSize = rd.F64();
-            f->SubFoldersSize = rd.F64();
+            const double files = CheckedSize(rd.F64());
+            const double subFolders = CheckedSize(rd.F64());
+            f->FilesSize = files;
+            f->SubFoldersSize = subFolders;
             std::int32_t last = rd.I32();
             // No room is reserved for the announced children: the count may lie.
             if (last >= 0) stack.push_back({f, static_cast<std::int64_t>(last) + 1});

@@ -24,6 +24,10 @@ inline constexpr const char* kTreeReloadedText = "Size tree reloaded";
 // SizeTreeAssertion(154) instead.
 using TreeFileError = FileError;
 
+// The largest size a record may carry: 2^63 bytes, in MB. A file system holds less, and a
+// sum of such sizes still fits every integer and fixed-point form the views use.
+inline constexpr double kMaxTreeFileMegabytes = 0x1p43;
+
 // Writes the top folder and everything below it. The file is replaced only when complete.
 // Progress: range = number of records, position per record, 0 at the end (also on error).
 // Throws std::invalid_argument when the tree has no top folder.
@@ -31,7 +35,8 @@ void SaveToFile(TSizeTree& tree, const std::string& fileName);
 
 // Appends the tree read from the file under Root; the caller empties the tree first. On an
 // error the part read so far stays in the tree. Progress: range = file size div 111,
-// position per record, 0 at the end (also on error).
+// position per record, 0 at the end (also on error). A size that is NaN, infinite, negative or
+// above kMaxTreeFileMegabytes ends reading with "Stream read error"; that folder keeps size 0.
 void LoadFromFile(TSizeTree& tree, const std::string& fileName);
 
 // Whether a command-line argument names a tree file (it contains ".vtr", any case).

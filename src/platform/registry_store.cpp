@@ -12,6 +12,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/temp_name.h"
+
 namespace vantum::platform {
 
 namespace {
@@ -547,7 +549,7 @@ bool FileRegistryStore::Save(const MemoryRegistry& reg) {
     std::error_code ec;
     if (!folder.empty()) fs::create_directories(folder, ec);
     std::string text = SerializeRegistry(reg);
-    std::string tmpl = (folder.empty() ? std::string(".") : folder.string()) + "/." + target.filename().string() + ".XXXXXX";
+    std::string tmpl = TempNameBeside(folder.string(), target.filename().string(), ".XXXXXX");
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) {
         error_ = "Cannot write the registry file " + file_ + ": " + std::strerror(errno);

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/temp_name.h"
+
 namespace vantum::settings {
 namespace {
 
@@ -420,7 +422,7 @@ IniResult IniFile::WriteOut() {
         mode = 0666 & ~mask;
     }
 
-    std::string tmp = dir + "/." + base + ".XXXXXX";
+    std::string tmp = platform::TempNameBeside(dir, base, ".XXXXXX");
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return IniResult::Fail("Could not write " + path_ + ": " + ErrnoText(errno));
 

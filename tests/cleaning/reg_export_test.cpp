@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 
 #include "support/temp_dir.h"
@@ -122,6 +123,17 @@ TEST(ExportRegistryKey, WritesTheFileAndLeavesNothingElse) {
     EXPECT_FALSE(ExportRegistryKey(reg, RegRoot::CurrentUser, "K", dir / "a folder.reg"));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "a folder.reg"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
+}
+
+// The temporary file beside the target must fit the file-name limit too.
+TEST(ExportRegistryKey, WritesToTheLongestFileName) {
+    TempDir dir;
+    MemoryRegistry reg;
+    reg.CreateKey(RegRoot::CurrentUser, "K");
+    const std::string file = dir / (std::string(NAME_MAX - 4, 'n') + ".reg");
+    ASSERT_TRUE(ExportRegistryKey(reg, RegRoot::CurrentUser, "K", file));
+    EXPECT_EQ(ReadFile(file), FormatRegistryExport(reg, RegRoot::CurrentUser, "K"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "core/size_format.h"
 
 using namespace vantum;
@@ -40,4 +43,24 @@ TEST(SizeFormat, Elapsed) {
     EXPECT_EQ(FormatElapsed(83456), "  01:23:456 ms");
     EXPECT_EQ(FormatElapsed(5), "  00:00:05 ms");
     EXPECT_EQ(FormatElapsed(3600000 + 61010), "  01:01:10 ms") << "hours are not shown";
+}
+
+// Values no scan produces (a damaged file, a bad division) must neither be undefined casts
+// nor turn into text that looks like a size.
+TEST(SizeFormat, OutOfRangeValuesSaturateAndNaNIsZero) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::int64_t max = Fixed4::kMaxUnits;
+    struct Case {
+        double in;
+        std::int64_t units;
+    } cases[] = {
+        {std::nan(""), 0}, {inf, max},  {-inf, -max}, {1e300, max}, {-1e300, -max},
+        {9.3e14, max},     {9e14, max}, {8.9e14, 8'900'000'000'000'000'000},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Fixed4::FromDouble(c.in).units, c.units) << c.in;
+    // The text of the extremes stays a plain number; negation and rounding do not overflow.
+    EXPECT_EQ(FormatSize(inf), "900000000000000 Gb");
+    EXPECT_EQ(FormatSize(-1e300), "-900000000000000 kb");
+    EXPECT_EQ(FormatSize(std::nan("")), "0 Gb");
+    EXPECT_EQ(RoundTo2Decimals(Fixed4{max - 1}).units, max);
 }

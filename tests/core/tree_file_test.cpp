@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -113,7 +114,7 @@ TEST(TreeFile, RoundTripKeepsEveryFieldExactly) {
     TSizeFolder* root = top->AddSubFolder("/");
     root->Name = "/";
     root->FilesSize = 0.1;
-    root->SubFoldersSize = 1e300;
+    root->SubFoldersSize = kMaxTreeFileMegabytes;
     TSizeFolder* odd = root->AddSubFolder(std::string("/caf\xe9\xff"));
     odd->Name = std::string("caf\xe9\xff");
     odd->FilesSize = -0.0;
@@ -214,6 +215,52 @@ TEST(TreeFile, LyingFieldsEndReadingWithoutAllocating) {
     }
 }
 
+// Sizes no scan can produce are refused, not shown as garbage: in the top folder, deep down,
+// in either field. The folder read so far stays with size 0; its ancestors keep theirs.
+TEST(TreeFile, ImpossibleSizesAreAStreamReadError) {
+    TempDir dir;
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double signallingNan = std::numeric_limits<double>::signaling_NaN();
+    const double justAbove = std::nextafter(kMaxTreeFileMegabytes, inf);
+    for (double bad : {nan, -nan, signallingNan, inf, -inf, -1.0, -std::numeric_limits<double>::denorm_min(), 1e300,
+                       justAbove}) {
+        const std::string cases[] = {
+            I32(1) + Rec("/t", "t", bad, 0, -1),
+            I32(1) + Rec("/t", "t", 0, bad, -1),
+            I32(3) + Rec("/t", "t", 1, 2, 0) + Rec("/t/a", "a", 2, 0, 0) + Rec("/t/a/b", "b", 0.5, bad, -1),
+        };
+        for (const std::string& bytes : cases) {
+            dir.write("bad.vtr", bytes);
+            TSizeTree tree;
+            std::string error;
+            try {
+                LoadFromFile(tree, dir / "bad.vtr");
+            } catch (const TreeFileError& e) {
+                error = e.what();
+            }
+            EXPECT_EQ(error, "Stream read error") << bad;
+            std::vector<const TSizeFolder*> all;
+            for (const TSizeFolder* f = tree.Top(); f; f = f->SubFolders.empty() ? nullptr : f->SubFolders[0].get())
+                all.push_back(f);
+            ASSERT_FALSE(all.empty());
+            EXPECT_EQ(all.back()->FilesSize, 0) << bad;
+            EXPECT_EQ(all.back()->SubFoldersSize, 0) << bad;
+            if (all.size() > 1) {
+                EXPECT_EQ(all[1]->FilesSize, 2);
+            }
+        }
+    }
+    // The limit itself, zero of either sign and the smallest positive size are sizes.
+    for (double good : {kMaxTreeFileMegabytes, 0.0, -0.0, std::numeric_limits<double>::denorm_min()}) {
+        dir.write("good.vtr", I32(1) + Rec("/t", "t", good, good, -1));
+        TSizeTree tree;
+        EXPECT_NO_THROW(LoadFromFile(tree, dir / "good.vtr")) << good;
+        ASSERT_NE(tree.Top(), nullptr);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(tree.Top()->FilesSize), std::bit_cast<std::uint64_t>(good));
+    }
+}
+
 TEST(TreeFile, PartOfABrokenFileStaysInTheTree) {
     TempDir dir;
     dir.write("p.vtr", TacbBytes().substr(0, TacbBytes().size() - 3));
@@ -311,6 +358,21 @@ TEST(TreeFile, SavingReplacesAnOldFileOnlyWhenComplete) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+// The temporary file beside the target must fit the file-name limit too.
+TEST(TreeFile, SavingToTheLongestFileNameWorks) {
+    TempDir dir;
+    const std::string file = dir / (std::string(NAME_MAX - 4, 'n') + ".vtr");
+    TSizeTree tree;
+    BuildTacb(tree);
+    SaveToFile(tree, file);
+    EXPECT_EQ(ReadFile(file), TacbBytes());
+    SaveToFile(tree, file);  // and replacing it
+    EXPECT_EQ(ReadFile(file), TacbBytes());
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries, (void)e;
+    EXPECT_EQ(entries, 1);
+}
+
 TEST(TreeFile, SavingThroughALinkKeepsTheLink) {
     TempDir dir;
     std::string real = dir.write("real.vtr", "old");
@@ -353,6 +415,11 @@ TEST(TreeFile, CliShowReadsTheFile) {
 
     dir.write("bad.vtr", TacbBytes().substr(0, 10));
     out = run("show '" + (dir / "bad.vtr") + "'", rc);
+    EXPECT_NE(rc, 0);
+    EXPECT_EQ(out, "vantum-cli: Stream read error\n");
+
+    dir.write("nan.vtr", I32(2) + Rec("/t", "t", 1, std::nan(""), 0) + Rec("/t/a", "a", -1e300, 0, -1));
+    out = run("show '" + (dir / "nan.vtr") + "'", rc);
     EXPECT_NE(rc, 0);
     EXPECT_EQ(out, "vantum-cli: Stream read error\n");
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 
 #include "support/temp_dir.h"
@@ -249,6 +250,15 @@ TEST(RegistryStore, FailedSaveChangesNothing) {
     EXPECT_NE(store.LastError().find("Cannot write the registry file"), std::string::npos) << store.LastError();
     EXPECT_FALSE(store.KeyExists(kCU, "K"));
     EXPECT_EQ(ReadFile(notAFolder), "x");
+}
+
+TEST(RegistryStore, SavesToTheLongestFileName) {
+    TempDir dir;
+    const std::string file = dir / (std::string(NAME_MAX - 5, 'n') + ".vreg");
+    FileRegistryStore store(file);
+    ASSERT_TRUE(store.CreateKey(kCU, "K")) << store.LastError();
+    EXPECT_TRUE(FileRegistryStore(file).KeyExists(kCU, "K"));
+    EXPECT_EQ(FolderEntries(dir.path()).size(), 1u);
 }
 
 TEST(RegistryStore, MissingFolderIsCreatedByTheFirstChange) {

@@ -304,4 +304,16 @@ TEST(IniFileSave, MissingFolderIsReportedNotCreated) {
     EXPECT_FALSE(fs::exists(dir / "no"));
 }
 
+// The temporary file beside the target must fit the file-name limit too.
+TEST(IniFileWrite, SavesToTheLongestFileName) {
+    TempDir dir;
+    const std::string file = dir / (std::string(NAME_MAX - 4, 'n') + ".ini");
+    IniFile ini(file);
+    ASSERT_TRUE(ini.WriteString("A", "k", "v"));
+    const auto saved = ini.Save();
+    ASSERT_TRUE(saved.ok) << saved.message;
+    EXPECT_EQ(ReadFile(file), "[A]\nk=v\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
 }  // namespace
