@@ -1,7 +1,6 @@
 #include "app/about_box.h"
 
 #include <QDialogButtonBox>
-#include <QIcon>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QtGlobal>
@@ -37,12 +36,6 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Vantum"));
     auto* lay = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("Vantum ") + QStringLiteral(VANTUM_VERSION), this);
-    QFont f = title->font();
-    f.setPointSizeF(f.pointSizeF() * 1.6);
-    f.setBold(true);
-    title->setFont(f);
-    lay->addWidget(title);
     auto* text = new QLabel(AboutText(), this);
     text->setObjectName(QStringLiteral("AboutText"));
     text->setTextFormat(Qt::PlainText);

@@ -37,11 +37,11 @@ struct SizeLogWindow : ::testing::Test {
 
     void SetUp() override { std::filesystem::create_directories(w.settingsDir / "AppData"); }
 
-    // Days written before the test, with used = day * 1000.5 MB and free = day * 10 MB.
+    // Days written before the test, with used = 60 GiB + day + 0.5 MB and free = day * 10 MB.
     void WriteDays(std::initializer_list<int> days) {
         for (int d : days) {
             sizelog::DriveTotals t;
-            t.used = std::int64_t(d * 1000.5 * MiB);
+            t.used = (std::int64_t(60) << 30) + d * MiB + MiB / 2;
             t.free = d * 10 * MiB;
             ASSERT_TRUE(sizelog::WriteSizeLogEntry(log, "2020-01-0" + std::to_string(d), t));
         }
@@ -81,7 +81,7 @@ TEST_F(SizeLogWindow, OpeningWritesTodayOnceAndDrawsTheHistoryAndTheDrives) {
     EXPECT_EQ(c1->SeriesList()[0].name, "Used space");
     EXPECT_EQ(c1->SeriesList()[1].name, "Free space");
     const double usedNow = double((std::int64_t(60) << 30) + 400 * MiB) / MiB;
-    EXPECT_EQ(c1->SeriesList()[0].values, (std::vector<double>{1000, 2001, usedNow}));
+    EXPECT_EQ(c1->SeriesList()[0].values, (std::vector<double>{61441, 61442, usedNow}));
     EXPECT_EQ(c1->SeriesList()[1].values, (std::vector<double>{10, 20, double(std::int64_t(40) << 10) + 100}));
     EXPECT_EQ(c1->Labels(), (QStringList{"2020-01-01", "2020-01-02", QString::fromStdString(today)}));
     EXPECT_FALSE(c1->LabelsShown());

@@ -83,6 +83,11 @@ std::pair<double, double> StackedChart::AxisRange() const {
             any = true;
         }
     if (style_ == Style::Bars) lo = std::min(lo, 0.0);  // bars grow from zero
+    // A little room above the highest point, and below the lowest when fitted, so that the edges
+    // of the areas do not run along the frame.
+    const double pad = (hi - lo) * 0.05;
+    hi += pad;
+    if (lo > 0 && !axisMin_) lo = std::max(0.0, lo - pad);
     if (axisMin_) lo = *axisMin_;
     if (hi <= lo) hi = lo + 1;
     return {lo, hi};
