@@ -1,6 +1,6 @@
 // Chart drawing costs: 500-entry bar and pie charts (2D and 3D), a drill-down into a folder of
 // 500 children with both charts redrawn, and the CPU of the 20 ms pie rotation. Run by hand:
-// ninja -C build bench_charts && build/src/views/bench_charts
+// (configure with -DVANTUM_BUILD_BENCH=ON) ninja -C build bench_charts && build/src/views/bench_charts
 #include <sys/resource.h>
 
 #include <QAction>

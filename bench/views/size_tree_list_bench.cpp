@@ -2,7 +2,7 @@
 // heap the list holds, against a QTreeWidget that copies every folder into an item (the classic
 // way such a list is built). Each side runs in its own child process; ratios are ours / peer.
 //
-//   ninja -C build bench_views && build/src/views/bench_views [folders]
+//   (configure with -DVANTUM_BUILD_BENCH=ON) ninja -C build bench_views && build/src/views/bench_views [folders]
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTreeView>

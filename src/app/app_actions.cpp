@@ -94,7 +94,7 @@ AppActions CreateActions(QObject* o) {
     a.actHelpIDX = add(Make(o, "actHelpIDX", "He&lp Index", "Help Index"));
     // Tool bars
     a.actShowHints2 = add(Make(o, "actShowHints2", "Toggle hints", "Toggle hints", none, true));
-    a.actHardDiskSpace = add(Make(o, "actHardDiskSpace", "Hard disk space", {}));
+    a.actHardDiskSpace = add(Make(o, "actHardDiskSpace", "Hard disk space", "show disk stats"));
     a.actBack = add(Make(o, "actBack", "Back", "Back", QKeySequence(Qt::ALT | Qt::Key_Left)));
     // The desktop's keys for going up and back, beside the program's own F8.
     a.actUpOneDir->setShortcuts({QKeySequence(Qt::Key_F8), QKeySequence(Qt::ALT | Qt::Key_Up)});
@@ -102,7 +102,7 @@ AppActions CreateActions(QObject* o) {
     for (QAction* act : {a.actSave, a.actOpen, a.actPrint, a.actPrintVST, a.actExpandSizeTree,
                          a.Action5, a.act3D, a.actExplode, a.actLabels, a.actshowLegend, a.actFreeSpace,
                          a.actElypticPie, a.actRotateLeft, a.actRotateRight, a.actSaveAsPicture, a.actBarClbd,
-                         a.actPieClbd, a.actPreferences, a.actAbout, a.actCheckForUpdate, a.actHardDiskSpace})
+                         a.actPieClbd, a.actPreferences})
         MarkNotAvailable(act);
     // Up starts disabled; Back, Refresh and Full Size Tree follow the navigation state.
     a.actUpOneDir->setEnabled(false);

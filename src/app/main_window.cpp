@@ -7,11 +7,13 @@
 #include <QStatusBar>
 #include <QDesktopServices>
 #include <QFile>
+#include <filesystem>
 #include <QUrl>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/about_box.h"
 #include "app/color_scheme.h"
 #include "app/command_states.h"
 #include "app/escape_watcher.h"
@@ -21,9 +23,11 @@
 #include "app/navigation.h"
 #include "gui/qt_prompts.h"
 #include "app/scan_controller.h"
+#include "app/size_log_controller.h"
 #include "app/sort_mode.h"
 #include "app/tip_window.h"
 #include "app/tree_file_controller.h"
+#include "app/update_controller.h"
 #include "app/view_switches.h"
 #include "app/welcome_window.h"
 #include "app/window_settings.h"
@@ -86,6 +90,15 @@ MainWindow::MainWindow(MainWindowOptions options, MainWindowHooks hooks)
         options_.settingsPath.empty() ? settings::SettingsPath() : options_.settingsPath,
         SettingsTargets{*this, widgets_, actions_, *switches_, *sort_, *scan_, *history_, *navigation_},
         *prompts_);
+    sizeLog_ = std::make_unique<SizeLogController>(
+        actions_.actHardDiskSpace, *prompts_,
+        (std::filesystem::path(SettingsFile()).parent_path() / settings::kSizeLogFileName).string(), this);
+    if (!hooks_.recordFreeSpaceBaseline)
+        hooks_.recordFreeSpaceBaseline = [this] { sizeLog_->RecordBaseline(settings_->Values().spaceGainShow); };
+    if (!hooks_.closeQuery) hooks_.closeQuery = [this] { sizeLog_->WindowClosing(); };
+    updates_ = std::make_unique<UpdateController>(UpdateController::Parts{
+        actions_.actCheckForUpdate, *prompts_, *status_, *states_, *escape_,
+        QFile::decodeName(settings::ReplaceExtension(SettingsFile(), ".kbw").c_str())});
 
     widgets_.fpc2->setCurrentIndex(kExplorerTreePage);
     RegisterTreeCommands();
@@ -124,7 +137,8 @@ void MainWindow::RegisterTreeCommands() {
     // run inside the command's event pumping. Those not built yet stay disabled.
     for (QAction* a : {actions_.actBrowseDir, actions_.acthelp, actions_.actHelpCnt, actions_.actHelpIDX,
                        actions_.actExport, actions_.actPrint, actions_.actPrintVST, actions_.actPreferences,
-                       actions_.actAbout, actions_.actCheckForUpdate, actions_.actSaveAsPicture,
+                       actions_.actAbout, actions_.actCheckForUpdate, actions_.actHardDiskSpace,
+                       actions_.actSaveAsPicture,
                        history_->ClearAllAction(), history_->DeleteItemAction(), history_->InsertPathAction()})
         if (a && a->isEnabled()) s.RegisterTreeCommand(a);
     connect(navigation_.get(), &Navigation::StateChanged, states_.get(), &CommandStates::Update);
@@ -141,6 +155,11 @@ void MainWindow::ConnectCommands() {
     connect(a.actBack, &QAction::triggered, navigation_.get(), &Navigation::GoBack);
     connect(a.actBrowseDir, &QAction::triggered, navigation_.get(), [this] { navigation_->BrowseDir(*prompts_); });
     connect(a.actExit, &QAction::triggered, this, &QWidget::close);
+    connect(a.actAbout, &QAction::triggered, this, [this] {
+        auto* box = new AboutBox(this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
     connect(a.actExport, &QAction::triggered, this, [this] {
         exporting::RunExportCommand({navigation_->CurrentFolder(), widgets_.barsHost, widgets_.piesHost, *prompts_,
                                      options_.settingsPath.empty() ? settings::SettingsPath() : options_.settingsPath,
@@ -216,6 +235,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (switches_) switches_->WindowResized();
+}
+
+std::string MainWindow::SettingsFile() const {
+    return options_.settingsPath.empty() ? settings::SettingsPath() : options_.settingsPath;
 }
 
 void MainWindow::SaveSettingsOnce() {

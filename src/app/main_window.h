@@ -27,9 +27,11 @@ class GaugeStatus;
 class HistoryController;
 class Navigation;
 class ScanController;
+class SizeLogController;
 class SortModeSwitch;
 class TipController;
 class TreeFileController;
+class UpdateController;
 class ViewSwitches;
 class WindowSettings;
 
@@ -81,6 +83,8 @@ public:
     HelpController& Help() { return *help_; }
     TreeFileController& TreeFiles() { return *treeFiles_; }
     FileSearchController& FileSearch() { return *fileSearch_; }
+    SizeLogController& SizeLog() { return *sizeLog_; }
+    UpdateController& Updates() { return *updates_; }
     // Opens URLs for the window (the desktop's, or the one of the options).
     const HelpController::UrlOpener& UrlOpener() const { return opener_; }
 
@@ -93,6 +97,7 @@ private:
     void RegisterTreeCommands();
     void ConnectCommands();
     void SaveSettingsOnce();
+    std::string SettingsFile() const;
 
     MainWindowOptions options_;
     MainWindowHooks hooks_;
@@ -116,6 +121,8 @@ private:
     std::unique_ptr<TreeFileController> treeFiles_;
     std::unique_ptr<FileSearchController> fileSearch_;
     std::unique_ptr<WindowSettings> settings_;
+    std::unique_ptr<SizeLogController> sizeLog_;
+    std::unique_ptr<UpdateController> updates_;
     bool activated_ = false;
     bool closePending_ = false;
     bool settingsSaved_ = false;

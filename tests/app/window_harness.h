@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QTest>
 #include <QUrl>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/analyser_views.h"
 #include "app/main_window.h"
+#include "app/size_log_controller.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
@@ -85,6 +87,8 @@ struct TestWindow {
     std::vector<QUrl> opened;
     bool browserAvailable = true;  // false: the desktop cannot open URLs
     std::shared_ptr<RecordingViews::Log> views = std::make_shared<RecordingViews::Log>();
+    // The fixed drives the window measures: never the machine's, whose free space moves.
+    std::map<std::string, sizelog::DriveSpace> drives{{"/", {std::uint64_t(100) << 30, std::uint64_t(40) << 30}}};
     std::unique_ptr<app::MainWindow> window;
 
     std::string SettingsPath() const { return settingsDir / "AppData/Vantu.ini"; }
@@ -102,6 +106,17 @@ struct TestWindow {
         };
         window = std::make_unique<app::MainWindow>(o, std::move(hooks));
         window->SetAnalyserViews(std::make_unique<RecordingViews>(views));
+        window->SizeLog().SetDriveSource(
+            {[this] {
+                 std::vector<std::string> list;
+                 for (const auto& d : drives) list.push_back(d.first);
+                 return list;
+             },
+             [this](const std::string& mount) -> std::optional<sizelog::DriveSpace> {
+                 auto it = drives.find(mount);
+                 if (it == drives.end()) return std::nullopt;
+                 return it->second;
+             }});
     }
     app::MainWindow* operator->() { return window.get(); }
     app::MainWindow& operator*() { return *window; }

@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "support/https_test_server.h"
 #include "support/temp_dir.h"
 #include "update/update_check.h"
 
 using namespace vantum::update;
 using vantum::test::ReadFile;
 using vantum::test::TempDir;
+using vantum::test::HttpsServer;
 
 namespace {
 
@@ -25,41 +27,6 @@ void EnsureApp() {
     static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
     (void)app;
 }
-
-// A local HTTPS server with a self-signed certificate that only these tests trust.
-class HttpsServer {
-public:
-    explicit HttpsServer(const TempDir& dir) : files_(dir.mkdir("www")) {
-        std::string tls = dir.mkdir("tls"), cert = tls + "/cert.pem", key = tls + "/key.pem";
-        std::string cmd = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
-                          " -addext subjectAltName=IP:127.0.0.1 -keyout '" + key + "' -out '" + cert + "' >/dev/null 2>&1";
-        if (std::system(cmd.c_str()) != 0) return;
-        proc_.start("python3", {VANTUM_HTTPS_SERVER, QString::fromStdString(cert), QString::fromStdString(key),
-                                QString::fromStdString(files_)});
-        if (!proc_.waitForReadyRead(20000)) return;
-        port_ = proc_.readLine().trimmed().toInt();
-        options.extraCaCertificates = QSslCertificate::fromPath(QString::fromStdString(cert));
-        options.timeoutMs = 2000;
-    }
-    ~HttpsServer() {
-        proc_.closeWriteChannel();
-        if (!proc_.waitForFinished(3000)) proc_.kill();
-        proc_.waitForFinished(3000);
-    }
-    bool running() const { return port_ > 0 && !options.extraCaCertificates.isEmpty(); }
-    QUrl url(const QString& path) const { return QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(port_).arg(path)); }
-    void put(const std::string& name, const QByteArray& body) const {
-        QFile f(QString::fromStdString(files_ + "/" + name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(body);
-    }
-    DownloadOptions options;
-
-private:
-    std::string files_;
-    QProcess proc_;
-    int port_ = 0;
-};
 
 class UpdateCheckTest : public ::testing::Test {
 protected:
@@ -76,7 +43,7 @@ protected:
     QStringList Files() const { return QDir(QString::fromStdString(dir.path())).entryList(QDir::Files); }
 
     TempDir dir;
-    HttpsServer server{dir};
+    HttpsServer server{dir, VANTUM_HTTPS_SERVER};
     QString pageFile;
 };
 
