@@ -11,6 +11,7 @@
 
 #include "app/app_actions.h"
 #include "app/file_search_controller.h"
+#include "app/folder_delete_controller.h"
 #include "app/gauge_status.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
@@ -75,6 +76,9 @@ SizeViews::SizeViews(MainWindow& window) : w_(window) {
     Place(ww.barsHost, bars_);
     Place(ww.piesHost, pies_);
 
+    delete_ = std::make_unique<FolderDeleteController>(FolderDeleteController::Parts{
+        w_.Tree(), w_.Dialogs(), w_.Status(), w_.States(), w_.Scan(), w_.Escape()});
+
     ConnectList();
     ConnectRanking();
     ConnectCharts();
@@ -124,6 +128,8 @@ void SizeViews::ConnectList() {
     });
     connect(list, &views::SizeTreeList::explorerListRequested, this,
             [&ww] { ww.pages->setCurrentIndex(kExplorerPage); });
+    connect(list, &views::SizeTreeList::deleteRequested, this,
+            [this](TSizeFolder* f) { delete_->DeleteToTrash(f, FolderDeleteController::Refresh::Folder); });
 }
 
 void SizeViews::ConnectRanking() {
@@ -135,6 +141,8 @@ void SizeViews::ConnectRanking() {
             [this](const TSizeFolder* f) { list_->SelectFolderRow(f); });
     connect(r, &views::SizeRanking::explorerListRequested, this,
             [&ww] { ww.pages->setCurrentIndex(kExplorerPage); });
+    connect(r, &views::SizeRanking::deleteRequested, this,
+            [this](TSizeFolder* f) { delete_->DeleteToTrash(f, FolderDeleteController::Refresh::Folder); });
 }
 
 void SizeViews::ConnectCharts() {
@@ -167,6 +175,8 @@ void SizeViews::ConnectCharts() {
     const views::FolderShell shell = WindowShell(w_.UrlOpener());
     connect(c, &views::ChartsController::openWithShellRequested, this,
             [shell](const std::string& path) { shell.open(path); });
+    connect(c, &views::ChartsController::deleteRequested, this,
+            [this](TSizeFolder* f) { delete_->DeleteToTrash(f, FolderDeleteController::Refresh::Parent); });
     connect(c, &views::ChartsController::refreshBranchRequested, this,
             [this] { w_.Scan().RefreshBranch(w_.Nav().CurrentFolder()); });
     // The window's hint switch rules the charts' hints too.

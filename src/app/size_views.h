@@ -26,6 +26,7 @@ class SizeTreeList;
 
 namespace vantum::app {
 
+class FolderDeleteController;
 class MainWindow;
 class WrapToolBar;
 
@@ -52,6 +53,7 @@ public:
     views::SizeTreeList& List() const { return *list_; }
     views::SizeRanking& Ranking() const { return *ranking_; }
     views::ChartsController& Charts() const { return *charts_; }
+    FolderDeleteController& FolderDelete() const { return *delete_; }
 
 private:
     void ConnectList();
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<views::ChartsController> charts_;
     std::unique_ptr<views::SizeTreeList> list_;
     std::unique_ptr<views::SizeRanking> ranking_;
+    std::unique_ptr<FolderDeleteController> delete_;
     struct Adopted {
         QAction** slot;
         QString name;
