@@ -28,7 +28,7 @@ public:
         status_.SetPanel(1, QStringLiteral("%1 items deleted").arg(items));
     }
     bool AbortRequested() override { return escape_.TakeAbortRequest(); }
-    void Idle() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+    void Idle() override { QCoreApplication::processEvents(); }
 
 private:
     GaugeStatus& status_;

@@ -1,6 +1,7 @@
 #include "app/size_views.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -10,7 +11,11 @@
 #include <QUrl>
 
 #include "app/app_actions.h"
+#include "app/command_states.h"
+#include "app/escape_watcher.h"
+#include "app/file_manager.h"
 #include "app/file_search_controller.h"
+#include "app/folder_properties.h"
 #include "app/folder_delete_controller.h"
 #include "app/gauge_status.h"
 #include "app/main_window.h"
@@ -57,7 +62,9 @@ void Place(QWidget* host, QWidget* view) {
 
 SizeViews::SizeViews(MainWindow& window) : w_(window) {
     WindowWidgets& ww = w_.Widgets();
-    const views::FolderShell shell = WindowShell(w_.UrlOpener());
+    fileManager_ = std::make_unique<DesktopFileManager>(w_.UrlOpener());
+    views::FolderShell shell = WindowShell(w_.UrlOpener());
+    shell.showProperties = [this](const std::string& path) { ShowFolderProperties(path); };
 
     list_ = std::make_unique<views::SizeTreeList>(w_.Dialogs(), shell, ww.sizeTreeHost);
     Place(ww.sizeTreeHost, list_->View());
@@ -70,9 +77,6 @@ SizeViews::SizeViews(MainWindow& window) : w_(window) {
     pies_->setObjectName(QStringLiteral("Pies"));
     charts_ = std::make_unique<views::ChartsController>(bars_, pies_);
     charts_->SetTree(&w_.Tree());
-    // There is no folder properties sheet yet.
-    charts_->SetPropertiesAvailable(false);
-    charts_->Properties1->setToolTip(QString::fromLatin1(kNotAvailableYet));
     Place(ww.barsHost, bars_);
     Place(ww.piesHost, pies_);
 
@@ -175,6 +179,10 @@ void SizeViews::ConnectCharts() {
     const views::FolderShell shell = WindowShell(w_.UrlOpener());
     connect(c, &views::ChartsController::openWithShellRequested, this,
             [shell](const std::string& path) { shell.open(path); });
+    connect(c, &views::ChartsController::showInFileManagerRequested, this,
+            [this](const std::string& path) { fileManager_->ShowItem(path); });
+    connect(c, &views::ChartsController::folderPropertiesRequested, this,
+            [this](const std::string& path) { ShowFolderProperties(path); });
     connect(c, &views::ChartsController::deleteRequested, this,
             [this](TSizeFolder* f) { delete_->DeleteToTrash(f, FolderDeleteController::Refresh::Parent); });
     connect(c, &views::ChartsController::refreshBranchRequested, this,
@@ -186,6 +194,30 @@ void SizeViews::ConnectCharts() {
 
     connect(nav, &Navigation::StateChanged, this, &SizeViews::PushState);
     connect(nav, &Navigation::CurrentPathChanged, this, &SizeViews::PushPath);
+}
+
+void SizeViews::SetFileManager(std::unique_ptr<FileManagerService> fm) {
+    if (fm) fileManager_ = std::move(fm);
+}
+
+void SizeViews::ShowFolderProperties(const std::string& pathIn) {
+    std::string path = pathIn;
+    if (path.size() > 1 && path.back() == '/') path.pop_back();
+    if (path.empty() || w_.States().IsBusy() || fileManager_->ShowProperties(path)) return;
+    // Our own window: the walk may take a while on a large folder; Escape stops it.
+    FolderFacts facts;
+    {
+        CommandStates::BusyScope busy(w_.States());
+        EscapeWatcher& escape = w_.Escape();
+        escape.ClearAbort();
+        int n = 0;
+        facts = GatherFolderFacts(path, [&] {
+            if (++n % 512 == 0) QCoreApplication::processEvents();
+            return escape.AbortPending();
+        });
+        escape.ClearAbort();
+    }
+    ShowFolderPropertiesWindow(facts, &w_);
 }
 
 void SizeViews::Adopt(QAction*& slot, QAction* replacement) {

@@ -137,7 +137,7 @@ ChartsController::ChartsController(Bars* bars, Pies* pies, QObject* parent)
         emit statusTextRequested(0, Decode(currentPath_));
     });
     connect(actPopShowinExpl, &QAction::triggered, this, [this] {
-        emit openWithShellRequested(currentPath_);
+        emit showInFileManagerRequested(currentPath_);
         emit leftPageRequested(0);
         emit statusTextRequested(0, Decode(currentPath_));
     });

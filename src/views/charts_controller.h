@@ -127,6 +127,8 @@ signals:
     void rightPageRequested(int page);
     void statusTextRequested(int panel, const QString& text);
     void openWithShellRequested(const std::string& path);
+    // "Show in Explorer": the folder in the desktop's file manager.
+    void showInFileManagerRequested(const std::string& path);
     void refreshBranchRequested();
     // "Delete folder to recycle bin" on the folder entry last right-clicked.
     void deleteRequested(vantum::TSizeFolder* folder);

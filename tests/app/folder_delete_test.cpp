@@ -132,8 +132,9 @@ TEST(FolderDelete, ChartPopUpMovesTheFolderToTheTrashAndTheTotalsFall) {
     // trash-cli reads the same trash and sees the original path.
     QProcess list;
     list.start(QStringLiteral("trash-list"), {});
-    if (list.waitForStarted(5000) && list.waitForFinished(20000))
+    if (list.waitForStarted(5000) && list.waitForFinished(20000)) {
         EXPECT_TRUE(QString::fromLocal8Bit(list.readAllStandardOutput()).contains(QString::fromStdString(f.a)));
+    }
 }
 
 TEST(FolderDelete, ANoChangesNothingAndProtectedFoldersAreRefused) {
