@@ -49,8 +49,8 @@ TSizeFolder* FolderByPath(const TSizeTree& tree, const std::string& path) {
 
 QString TrashedStatusText(std::uint64_t bytes, std::size_t items) {
     const QString size = QString::fromStdString(FormatSize(static_cast<double>(bytes) / 1048576.0)).trimmed();
-    const QString what = items == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(items);
-    return QStringLiteral("%1 (%2) moved to the trash; emptying the trash frees the space").arg(what, size);
+    const QString what = items == 1 ? size : QStringLiteral("%1 in %2 items").arg(size).arg(items);
+    return QStringLiteral("%1 moved to the trash; emptying the trash frees it").arg(what);
 }
 
 FolderDeleteController::FolderDeleteController(const Parts& parts, QObject* parent) : QObject(parent), p_(parts) {}

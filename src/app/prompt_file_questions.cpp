@@ -1,5 +1,6 @@
 #include "app/prompt_file_questions.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QStringList>
 
@@ -20,11 +21,28 @@ QString ItemFacts(const FileOpQuestions::Item& item) {
     return facts;
 }
 
+// A question asked in the middle of a busy command shows the normal pointer, not the wait one.
+class ArrowWhileAsking {
+public:
+    ArrowWhileAsking() : busy_(QApplication::overrideCursor() != nullptr) {
+        if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileAsking() {
+        if (busy_) QApplication::restoreOverrideCursor();
+    }
+    ArrowWhileAsking(const ArrowWhileAsking&) = delete;
+    ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+
+private:
+    bool busy_;
+};
+
 }  // namespace
 
 bool PromptFileQuestions::ConfirmDelete(const std::vector<std::string>& paths, bool toTrash) {
     QStringList names;
     for (const std::string& p : paths) names << FromBytes(p);
+    ArrowWhileAsking arrow;
     const bool one = paths.size() == 1;
     const QString what = one ? QStringLiteral("this item") : QStringLiteral("these %1 items").arg(paths.size());
     const QString text = toTrash
@@ -36,6 +54,7 @@ bool PromptFileQuestions::ConfirmDelete(const std::vector<std::string>& paths, b
 }
 
 FileOpQuestions::Choice PromptFileQuestions::AskDeletePermanently(const std::string& path, const std::string& reason) {
+    ArrowWhileAsking arrow;
     const QString text = QString::fromLocal8Bit(reason) +
                          QStringLiteral("\n\nNo trash can take \"%1\". Delete it permanently instead? "
                                         "This cannot be undone.")
@@ -48,6 +67,7 @@ FileOpQuestions::Choice PromptFileQuestions::AskDeletePermanently(const std::str
 }
 
 FileOpQuestions::ConflictAnswer PromptFileQuestions::AskConflict(const Item& source, const Item& existing) {
+    ArrowWhileAsking arrow;
     const QString text = QStringLiteral("This item exists already:\n%1\n\nReplace it with\n%2 ?\n\n"
                                         "Yes replaces it, No skips this item.")
                              .arg(ItemFacts(existing), ItemFacts(source));
@@ -61,6 +81,7 @@ FileOpQuestions::ConflictAnswer PromptFileQuestions::AskConflict(const Item& sou
 }
 
 void PromptFileQuestions::ShowError(const std::string& message) {
+    ArrowWhileAsking arrow;
     prompts_.Message(QString::fromLocal8Bit(message), Prompts::Kind::Error);
 }
 

@@ -82,6 +82,13 @@ SizeViews::SizeViews(MainWindow& window) : w_(window) {
 
     delete_ = std::make_unique<FolderDeleteController>(FolderDeleteController::Parts{
         w_.Tree(), w_.Dialogs(), w_.Status(), w_.States(), w_.Scan(), w_.Escape()});
+    // A right-click on a chart entry made the deleted folder CurrentPath: "Scan" must not aim
+    // at a folder that is gone, so the path goes back to the current folder.
+    connect(delete_.get(), &FolderDeleteController::Deleted, this, [this] {
+        Navigation& nav = w_.Nav();
+        if (!IsExistingFolder(nav.CurrentPath()) && nav.CurrentFolder())
+            nav.GoToPath(FromBytes(nav.CurrentFolder()->Path()), false);
+    });
 
     ConnectList();
     ConnectRanking();

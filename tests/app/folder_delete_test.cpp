@@ -127,6 +127,8 @@ TEST(FolderDelete, ChartPopUpMovesTheFolderToTheTrashAndTheTotalsFall) {
     EXPECT_EQ(EntryIndex(c, "A"), -1);
     EXPECT_NEAR(SizeOf(w, f.t), before - sizeA, 1e-9);
     EXPECT_TRUE(w->Status().TreeState().contains("moved to the trash")) << w->Status().TreeState().toStdString();
+    // CurrentPath pointed at A after the right-click: it is back on the folder shown.
+    EXPECT_TRUE(IsExistingFolder(w->Nav().CurrentPath())) << w->Nav().CurrentPath().toStdString();
     EXPECT_FALSE(w->IsBusy());
 
     // trash-cli reads the same trash and sees the original path.
