@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -29,8 +30,7 @@ public:
     bool Cancelled() override { return cancel_ && cancel_(); }
     void Entry(int, const std::string&, const platform::EntryInfo& info) override {
         ++f_.files;
-        if (info.IsRegular() || info.IsLink()) f_.apparentBytes += info.size;
-        Count(info);
+        if (Count(info) && (info.IsRegular() || info.IsLink())) f_.apparentBytes += info.size;
     }
     bool Enter(int, const std::string&, int, const platform::EntryInfo& info) override {
         if (top_) top_ = false;
@@ -41,10 +41,11 @@ public:
     void Failed(const std::string&, int, const std::string&) override { ++f_.unreadable; }
 
 private:
-    // Disk usage counts a file with several names once, as du does.
-    void Count(const platform::EntryInfo& info) {
-        if (info.nlink > 1 && !info.IsDir() && !seen_.insert({info.dev, info.ino}).second) return;
+    // Both sizes count a file with several names once, as du does; false for a later name.
+    bool Count(const platform::EntryInfo& info) {
+        if (info.nlink > 1 && !info.IsDir() && !seen_.insert({info.dev, info.ino}).second) return false;
         f_.diskBytes += info.blocks;
+        return true;
     }
     FolderFacts& f_;
     const std::function<bool()>& cancel_;
@@ -121,7 +122,8 @@ QWidget* ShowFolderPropertiesWindow(const FolderFacts& facts, QWidget* parent) {
     dlg->setObjectName(QStringLiteral("FolderProperties"));
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     const QString path = FromBytes(facts.path);
-    dlg->setWindowTitle(QStringLiteral("Properties of %1").arg(path));
+    dlg->setWindowTitle(QStringLiteral("Properties of %1").arg(QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName()));
+    dlg->setMinimumWidth(420);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Path:"), Value(path));
     if (facts.error) {

@@ -16,7 +16,7 @@ namespace vantum::app {
 struct FolderFacts {
     std::string path;
     std::uint64_t diskBytes = 0;      // st_blocks * 512, every entry once per hard link set
-    std::uint64_t apparentBytes = 0;  // st_size of files and links
+    std::uint64_t apparentBytes = 0;  // st_size of files and links, hard links once too
     std::uint64_t files = 0;          // everything that is not a folder (links, FIFOs, ...)
     std::uint64_t folders = 0;        // below the folder, not counting itself
     std::uint64_t unreadable = 0;     // entries the walk could not read
