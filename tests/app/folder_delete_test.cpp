@@ -11,6 +11,7 @@
 #include "app/gauge_status.h"
 #include "app/navigation.h"
 #include "app/path_text.h"
+#include "app/prompt_file_questions.h"
 #include "app/size_views.h"
 #include "core/size_tree.h"
 #include "platform/trash.h"
@@ -204,4 +205,28 @@ TEST(FolderDelete, TreeListAndRankingRefreshTheDeletedFolderItself) {
     EXPECT_FALSE(fs::exists(first));
     EXPECT_EQ(HomeTrash(f.t).size(), 2u);
     EXPECT_EQ(SizeOf(w, first), 0);
+}
+
+TEST(FolderDelete, QuestionsOfTheFileOperationsMapToTheDialogAnswers) {
+    vantum::test::ScriptedPrompts prompts;
+    PromptFileQuestions q(prompts);
+    using Choice = FileOpQuestions::Choice;
+    const struct {
+        Prompts::Answer answer;
+        Choice choice;
+    } permanent[] = {{Prompts::Answer::Yes, Choice::Yes}, {Prompts::Answer::No, Choice::No},
+                     {Prompts::Answer::Cancel, Choice::Cancel}};
+    for (const auto& c : permanent) {
+        prompts.answers.push_back(c.answer);
+        EXPECT_EQ(q.AskDeletePermanently("/mnt/x/\xff", "no trash on this file system"), c.choice);
+    }
+    // The question names the item (its bytes decoded, nothing read as markup) and the reason.
+    EXPECT_TRUE(prompts.texts("ask").back().contains("no trash on this file system"));
+    EXPECT_TRUE(prompts.texts("ask").back().contains("permanently"));
+
+    prompts.answers.push_back(Prompts::Answer::Yes);
+    EXPECT_TRUE(q.ConfirmDelete({"/a/<b>"}, true));
+    EXPECT_TRUE(prompts.texts("ask").back().contains("/a/<b>"));
+    EXPECT_FALSE(q.ConfirmDelete({"/a", "/b"}, false));  // no answer: No
+    EXPECT_TRUE(prompts.texts("ask").back().contains("these 2 items"));
 }
