@@ -1,6 +1,7 @@
 #include "app/size_views.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -10,7 +11,12 @@
 #include <QUrl>
 
 #include "app/app_actions.h"
+#include "app/command_states.h"
+#include "app/escape_watcher.h"
+#include "app/file_manager.h"
 #include "app/file_search_controller.h"
+#include "app/folder_properties.h"
+#include "app/folder_delete_controller.h"
 #include "app/gauge_status.h"
 #include "app/main_window.h"
 #include "app/navigation.h"
@@ -56,7 +62,9 @@ void Place(QWidget* host, QWidget* view) {
 
 SizeViews::SizeViews(MainWindow& window) : w_(window) {
     WindowWidgets& ww = w_.Widgets();
-    const views::FolderShell shell = WindowShell(w_.UrlOpener());
+    fileManager_ = std::make_unique<DesktopFileManager>(w_.UrlOpener());
+    views::FolderShell shell = WindowShell(w_.UrlOpener());
+    shell.showProperties = [this](const std::string& path) { ShowFolderProperties(path); };
 
     list_ = std::make_unique<views::SizeTreeList>(w_.Dialogs(), shell, ww.sizeTreeHost);
     Place(ww.sizeTreeHost, list_->View());
@@ -69,11 +77,18 @@ SizeViews::SizeViews(MainWindow& window) : w_(window) {
     pies_->setObjectName(QStringLiteral("Pies"));
     charts_ = std::make_unique<views::ChartsController>(bars_, pies_);
     charts_->SetTree(&w_.Tree());
-    // There is no folder properties sheet yet.
-    charts_->SetPropertiesAvailable(false);
-    charts_->Properties1->setToolTip(QString::fromLatin1(kNotAvailableYet));
     Place(ww.barsHost, bars_);
     Place(ww.piesHost, pies_);
+
+    delete_ = std::make_unique<FolderDeleteController>(FolderDeleteController::Parts{
+        w_.Tree(), w_.Dialogs(), w_.Status(), w_.States(), w_.Scan(), w_.Escape()});
+    // A right-click on a chart entry made the deleted folder CurrentPath: "Scan" must not aim
+    // at a folder that is gone, so the path goes back to the current folder.
+    connect(delete_.get(), &FolderDeleteController::Deleted, this, [this] {
+        Navigation& nav = w_.Nav();
+        if (!gui::IsExistingFolder(nav.CurrentPath()) && nav.CurrentFolder())
+            nav.GoToPath(gui::FromBytes(nav.CurrentFolder()->Path()), false);
+    });
 
     ConnectList();
     ConnectRanking();
@@ -124,6 +139,8 @@ void SizeViews::ConnectList() {
     });
     connect(list, &views::SizeTreeList::explorerListRequested, this,
             [&ww] { ww.pages->setCurrentIndex(kExplorerPage); });
+    connect(list, &views::SizeTreeList::deleteRequested, this,
+            [this](TSizeFolder* f) { delete_->DeleteToTrash(f, FolderDeleteController::Refresh::Folder); });
 }
 
 void SizeViews::ConnectRanking() {
@@ -135,6 +152,8 @@ void SizeViews::ConnectRanking() {
             [this](const TSizeFolder* f) { list_->SelectFolderRow(f); });
     connect(r, &views::SizeRanking::explorerListRequested, this,
             [&ww] { ww.pages->setCurrentIndex(kExplorerPage); });
+    connect(r, &views::SizeRanking::deleteRequested, this,
+            [this](TSizeFolder* f) { delete_->DeleteToTrash(f, FolderDeleteController::Refresh::Folder); });
 }
 
 void SizeViews::ConnectCharts() {
@@ -167,6 +186,12 @@ void SizeViews::ConnectCharts() {
     const views::FolderShell shell = WindowShell(w_.UrlOpener());
     connect(c, &views::ChartsController::openWithShellRequested, this,
             [shell](const std::string& path) { shell.open(path); });
+    connect(c, &views::ChartsController::showInFileManagerRequested, this,
+            [this](const std::string& path) { fileManager_->ShowItem(path); });
+    connect(c, &views::ChartsController::folderPropertiesRequested, this,
+            [this](const std::string& path) { ShowFolderProperties(path); });
+    connect(c, &views::ChartsController::deleteRequested, this,
+            [this](TSizeFolder* f) { delete_->DeleteToTrash(f, FolderDeleteController::Refresh::Parent); });
     connect(c, &views::ChartsController::refreshBranchRequested, this,
             [this] { w_.Scan().RefreshBranch(w_.Nav().CurrentFolder()); });
     // The window's hint switch rules the charts' hints too.
@@ -176,6 +201,30 @@ void SizeViews::ConnectCharts() {
 
     connect(nav, &Navigation::StateChanged, this, &SizeViews::PushState);
     connect(nav, &Navigation::CurrentPathChanged, this, &SizeViews::PushPath);
+}
+
+void SizeViews::SetFileManager(std::unique_ptr<FileManagerService> fm) {
+    if (fm) fileManager_ = std::move(fm);
+}
+
+void SizeViews::ShowFolderProperties(const std::string& pathIn) {
+    std::string path = pathIn;
+    if (path.size() > 1 && path.back() == '/') path.pop_back();
+    if (path.empty() || w_.States().IsBusy() || fileManager_->ShowProperties(path)) return;
+    // Our own window: the walk may take a while on a large folder; Escape stops it.
+    FolderFacts facts;
+    {
+        CommandStates::BusyScope busy(w_.States());
+        EscapeWatcher& escape = w_.Escape();
+        escape.ClearAbort();
+        int n = 0;
+        facts = GatherFolderFacts(path, [&] {
+            if (++n % 512 == 0) QCoreApplication::processEvents();
+            return escape.AbortPending();
+        });
+        escape.ClearAbort();
+    }
+    ShowFolderPropertiesWindow(facts, &w_);
 }
 
 void SizeViews::Adopt(QAction*& slot, QAction* replacement) {

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/analyser_views.h"
@@ -26,6 +27,8 @@ class SizeTreeList;
 
 namespace vantum::app {
 
+class FileManagerService;
+class FolderDeleteController;
 class MainWindow;
 class WrapToolBar;
 
@@ -52,6 +55,11 @@ public:
     views::SizeTreeList& List() const { return *list_; }
     views::SizeRanking& Ranking() const { return *ranking_; }
     views::ChartsController& Charts() const { return *charts_; }
+    FolderDeleteController& FolderDelete() const { return *delete_; }
+    // The desktop's file manager ("Show in Explorer", "Properties"); tests put a recorder here.
+    void SetFileManager(std::unique_ptr<FileManagerService> fm);
+    // The file manager's properties of path, else a properties window of our own.
+    void ShowFolderProperties(const std::string& path);
 
 private:
     void ConnectList();
@@ -71,6 +79,8 @@ private:
     std::unique_ptr<views::ChartsController> charts_;
     std::unique_ptr<views::SizeTreeList> list_;
     std::unique_ptr<views::SizeRanking> ranking_;
+    std::unique_ptr<FolderDeleteController> delete_;
+    std::unique_ptr<FileManagerService> fileManager_;
     struct Adopted {
         QAction** slot;
         QString name;

@@ -79,6 +79,10 @@ ChartsController::ChartsController(Bars* bars, Pies* pies, QObject* parent)
     Contentoffolder1->setObjectName(QStringLiteral("Contentoffolder1"));
     Contentoffolder1->setToolTipsVisible(true);
     ChartPopUp->addSeparator();
+    actPoPDelFolder = MakeAction(this, "actPoPDelFolder", QStringLiteral("Delete folder to recycle bin"), {}, false);
+    actPoPDelFolder->setIcon(style->standardIcon(QStyle::SP_TrashIcon));
+    ChartPopUp->addAction(actPoPDelFolder);
+    ChartPopUp->addSeparator();
     actPopRefresh = MakeAction(this, "actPopRefresh", QStringLiteral("Refresh charts"), {}, false);
     actPopRefresh->setIcon(style->standardIcon(QStyle::SP_BrowserReload));
     ChartPopUp->addAction(actPopRefresh);
@@ -115,6 +119,14 @@ ChartsController::ChartsController(Bars* bars, Pies* pies, QObject* parent)
     connect(actBarsNormal, &QAction::triggered, this, [this] { bars_->ResetView(); });
     connect(bars_, &Bars::viewChanged, this, [this] { UpdateActions(); });
 
+    connect(actPoPDelFolder, &QAction::triggered, this, [this] {
+        if (!tree_ || !chartTargetIsFolder_ || chartTargetPath_.empty()) return;
+        // FindFolder falls back to the top folder: only the exact folder may go.
+        std::string path = chartTargetPath_;
+        if (path.size() > 1 && path.back() == '/') path.pop_back();
+        TSizeFolder* folder = tree_->FindFolder(path);
+        if (folder && folder != tree_->Top() && folder->Path() == path) emit deleteRequested(folder);
+    });
     connect(actPopRefresh, &QAction::triggered, this, [this] {
         if (currentFolder_) emit refreshBranchRequested();
     });
@@ -125,7 +137,7 @@ ChartsController::ChartsController(Bars* bars, Pies* pies, QObject* parent)
         emit statusTextRequested(0, Decode(currentPath_));
     });
     connect(actPopShowinExpl, &QAction::triggered, this, [this] {
-        emit openWithShellRequested(currentPath_);
+        emit showInFileManagerRequested(currentPath_);
         emit leftPageRequested(0);
         emit statusTextRequested(0, Decode(currentPath_));
     });
@@ -202,6 +214,8 @@ void ChartsController::UpdateActions() {
     actRotateLeft->setEnabled(haveFolder);
     actRotateRight->setEnabled(haveFolder);
     actPopRefresh->setEnabled(haveFolder);
+    // Only a folder entry can go: the files entry stands for the shown folder itself.
+    actPoPDelFolder->setEnabled(haveFolder && tree_ && tree_->Top() && chartTargetIsFolder_);
     Properties1->setEnabled(haveFolder && propertiesAvailable_);
 }
 
@@ -258,6 +272,8 @@ void ChartsController::ClearCharts() {
     }
     model_.reset();
     currentFolder_ = nullptr;
+    chartTargetPath_.clear();
+    chartTargetIsFolder_ = false;
     ClearFolderContent();
     UpdateActions();
 }
@@ -286,6 +302,8 @@ void ChartsController::OnEntryClicked(ChartView* chart, int index, Qt::MouseButt
     emit currentPathChanged(target);
     if (button == Qt::RightButton) {
         chartTargetPath_ = target;
+        chartTargetIsFolder_ = entry.kind == ChartEntryKind::Folder;
+        UpdateActions();
         emit chartTargetPathChanged(target);
     } else if (drillDown_) {
         drillDown_(target);

@@ -107,6 +107,7 @@ public:
     // The popup of both charts and its entries.
     QMenu* ChartPopUp;
     QMenu* Contentoffolder1;
+    QAction* actPoPDelFolder;
     QAction* actPopRefresh;
     QAction* actPopShowInVantu;
     QAction* actPopShowinExpl;
@@ -126,7 +127,11 @@ signals:
     void rightPageRequested(int page);
     void statusTextRequested(int panel, const QString& text);
     void openWithShellRequested(const std::string& path);
+    // "Show in Explorer": the folder in the desktop's file manager.
+    void showInFileManagerRequested(const std::string& path);
     void refreshBranchRequested();
+    // "Delete folder to recycle bin" on the folder entry last right-clicked.
+    void deleteRequested(vantum::TSizeFolder* folder);
     void folderPropertiesRequested(const std::string& path);
     // Tool tips of the window and the chart toolbar follow the charts' hint switch.
     void hintsToggled(bool on);
@@ -151,6 +156,9 @@ private:
     TSizeFolder* currentFolder_ = nullptr;
     std::string currentPath_;
     std::string chartTargetPath_;
+    // Whether the entry last right-clicked is a folder (not the files or free-space entry,
+    // whose target is the shown folder itself).
+    bool chartTargetIsFolder_ = false;
     bool scanAllDrives_ = false;
     bool partial_ = false;
     int sortMode_ = 0;

@@ -65,6 +65,13 @@ SizeRanking::SizeRanking(Prompts& prompts, FolderShell shell, QWidget* parent)
     actSizeTreeOpenwithexplorer = new QAction("open with explorer", this);
     actSizeTreeOpenwithexplorer->setObjectName("actSizeTreeOpenwithexplorer");
     connect(actSizeTreeOpenwithexplorer, &QAction::triggered, this, &SizeRanking::OpenWithExplorer);
+    DeletetoRecycleBin1 = new QAction("Delete to Recycle Bin", this);
+    DeletetoRecycleBin1->setObjectName("DeletetoRecycleBin1");
+    connect(DeletetoRecycleBin1, &QAction::triggered, this, [this] {
+        QModelIndex row = view_->currentIndex();
+        if (!row.isValid()) row = model_->index(0, 0);
+        if (TSizeFolder* folder = model_->FolderAt(row)) emit deleteRequested(folder);
+    });
     Properties2 = new QAction("Properties", this);
     Properties2->setObjectName("Properties2");
     if (!shell_.showProperties) Properties2->setToolTip("No properties dialog is available on this desktop");
@@ -74,6 +81,8 @@ SizeRanking::SizeRanking(Prompts& prompts, FolderShell shell, QWidget* parent)
     popup_->setObjectName("TopTenPop");
     popup_->setToolTipsVisible(true);
     popup_->addAction(actSizeTreeOpenwithexplorer);
+    popup_->addSeparator();
+    popup_->addAction(DeletetoRecycleBin1);
     popup_->addSeparator();
     popup_->addAction(Properties2);
     connect(view_, &QWidget::customContextMenuRequested, this,
@@ -139,6 +148,9 @@ void SizeRanking::SetCurrentFolder(TSizeFolder* folder) {
     UpdateEnabled();
 }
 
-void SizeRanking::UpdateEnabled() { Properties2->setEnabled(currentFolder_ && shell_.showProperties); }
+void SizeRanking::UpdateEnabled() {
+    Properties2->setEnabled(currentFolder_ && shell_.showProperties);
+    DeletetoRecycleBin1->setEnabled(currentFolder_ != nullptr);
+}
 
 }  // namespace vantum::views

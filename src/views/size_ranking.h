@@ -55,6 +55,7 @@ public:
     void ShowProperties();
 
     QAction* actSizeTreeOpenwithexplorer = nullptr;
+    QAction* DeletetoRecycleBin1 = nullptr;
     QAction* Properties2 = nullptr;
 
 public slots:
@@ -71,6 +72,8 @@ signals:
     void selectFolderRow(const vantum::TSizeFolder* folder);
     // Show the explorer list page of the right panel.
     void explorerListRequested();
+    // "Delete to Recycle Bin" on the focused row's folder (the first row when none is focused).
+    void deleteRequested(vantum::TSizeFolder* folder);
 
 private:
     void UpdateEnabled();

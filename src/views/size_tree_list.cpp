@@ -64,6 +64,11 @@ SizeTreeList::SizeTreeList(Prompts& prompts, FolderShell shell, QWidget* viewPar
     actSizeTreeOpenwithexplorer = MakeAction(this, "actSizeTreeOpenwithexplorer", "open with explorer");
     connect(actSizeTreeOpenwithexplorer, &QAction::triggered, this, &SizeTreeList::OpenWithExplorer);
 
+    MnuDeleteFolder = MakeAction(this, "MnuDeleteFolder", "Delete to Recycle Bin");
+    connect(MnuDeleteFolder, &QAction::triggered, this, [this] {
+        if (TSizeFolder* folder = model_->FolderAt(vst_->currentIndex())) emit deleteRequested(folder);
+    });
+
     actExpand = MakeAction(this, "actExpand", "Size tree: Full expand");
     actcollapse = MakeAction(this, "actcollapse", "Size tree: Full collapse");
     actExpandSizeTree = MakeAction(this, "actExpandSizeTree", "Size Tree expand");
@@ -95,6 +100,8 @@ SizeTreeList::SizeTreeList(Prompts& prompts, FolderShell shell, QWidget* viewPar
 
     popup_ = new QMenu(vst_);
     popup_->setObjectName("FolderListPopUp");
+    popup_->addAction(MnuDeleteFolder);
+    popup_->addSeparator();
     popup_->addAction(actSizeTreeOpenwithexplorer);
     popup_->addSeparator();
     popup_->addAction(actExpand);
@@ -201,6 +208,7 @@ void SizeTreeList::UpdateEnabled() {
     actExpandSizeTree->setEnabled(has);
     Action5->setEnabled(has);
     actToggleCharts->setEnabled(has);
+    MnuDeleteFolder->setEnabled(has);
 }
 
 void SizeTreeList::SetFullSizeTree(bool on, int clientWidth) {

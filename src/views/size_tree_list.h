@@ -82,6 +82,7 @@ public:
     QAction* actSortName = nullptr;
     QAction* actSortSize = nullptr;
     QAction* actSizeTreeOpenwithexplorer = nullptr;
+    QAction* MnuDeleteFolder = nullptr;
 
 public slots:
     // The window's CurrentFolder (null for none); enables the commands that need one.
@@ -104,6 +105,8 @@ signals:
     void panelLayoutRequested(int leftWidth, bool rightHidden);
     // Show the explorer list page of the right panel.
     void explorerListRequested();
+    // "Delete to Recycle Bin" on the focused row's folder.
+    void deleteRequested(vantum::TSizeFolder* folder);
 
 private:
     void SetSortModeFromAction(int mode);

@@ -171,7 +171,7 @@ TEST_F(SizeRankingTest, PopUpCommands) {
 
     QStringList captions;
     for (QAction* a : ranking->TopTenPop()->actions()) captions << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(captions, (QStringList{"open with explorer", "-", "Properties"}));
+    EXPECT_EQ(captions, (QStringList{"open with explorer", "-", "Delete to Recycle Bin", "-", "Properties"}));
 
     ranking->actSizeTreeOpenwithexplorer->trigger();  // none selected
     SelectRows({0, 2});

@@ -201,7 +201,8 @@ TEST_F(SizeTreeListTest, ExpandCollapseCommandsAndTheirEnabling) {
     const QList<QAction*> entries = list->FolderListPopUp()->actions();
     QStringList captions;
     for (QAction* a : entries) captions << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(captions, (QStringList{"open with explorer", "-", "Size tree: Full expand", "Size tree: Full collapse"}));
+    EXPECT_EQ(captions, (QStringList{"Delete to Recycle Bin", "-", "open with explorer", "-", "Size tree: Full expand",
+                                    "Size tree: Full collapse"}));
 }
 
 TEST_F(SizeTreeListTest, FullSizeTreeGivesTheBarsTheSpareWidth) {
