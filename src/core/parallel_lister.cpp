@@ -226,10 +226,9 @@ void ParallelLister::MaybeAddWorker() {
     const std::int64_t wall = wallNs_.exchange(0), cpu = cpuNs_.exchange(0);
     listedCount_.store(0, std::memory_order_relaxed);
     if (wall < 3 * cpu) return;
-    {
-        std::lock_guard<std::mutex> lock(mu_);
-        if (stack_.size() < 2 * (workers_.size() + 1) || stop_) return;
-    }
+    // Listing threads read the worker list under the lock: it grows under it too.
+    std::lock_guard<std::mutex> lock(mu_);
+    if (stack_.size() < 2 * (workers_.size() + 1) || stop_) return;
     workers_.emplace_back([this] { Worker(); });
 }
 
