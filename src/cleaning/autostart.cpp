@@ -334,7 +334,7 @@ std::optional<XdgAutostart::RestorePlan> XdgAutostart::PlanRestore(const std::st
     auto current = List();
     RestorePlan plan;
     for (const auto& [id, exec] : wanted) {
-        auto it = std::find_if(current.begin(), current.end(), [&](const AutostartEntry& e) { return e.id == id; });
+        auto it = std::find_if(current.begin(), current.end(), [&id = id](const AutostartEntry& e) { return e.id == id; });
         if (!exec) {
             if (it != current.end()) plan.remove.push_back(id);
         } else if (it == current.end()) {
@@ -372,7 +372,7 @@ bool XdgAutostart::Restore(const RestorePlan& plan, std::string* error) const {
     for (const auto& [id, exec] : plan.replace) {
         std::string why;
         auto entries = List();
-        auto it = std::find_if(entries.begin(), entries.end(), [&](const AutostartEntry& e) { return e.id == id; });
+        auto it = std::find_if(entries.begin(), entries.end(), [&id = id](const AutostartEntry& e) { return e.id == id; });
         if (it == entries.end()) continue;
         auto old = ReadLimited(it->file, kEntryMaxBytes);
         if (!old) {
