@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 
+#include "cleaning/file_guard.h"
 #include "cleaning/reg_list.h"
 #include "platform/registry_store.h"
 
@@ -20,19 +21,6 @@ namespace vantum::cleaning {
 namespace {
 
 constexpr size_t kEntryMaxBytes = 256 * 1024;
-
-std::optional<std::string> ReadLimited(const std::string& path, size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text;
-    char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        text.append(buf, static_cast<size_t>(in.gcount()));
-        if (text.size() > limit) return std::nullopt;
-    }
-    if (in.bad()) return std::nullopt;
-    return text;
-}
 
 // The string escapes of a Desktop Entry value.
 std::string UnescapeString(std::string_view v) {
@@ -221,7 +209,7 @@ std::vector<AutostartEntry> XdgAutostart::List() const {
             auto stamp = StampOf(entry.file);
             if (!stamp || !S_ISREG(stamp->mode)) continue;
             entry.stamp = *stamp;
-            auto text = ReadLimited(entry.file, kEntryMaxBytes);
+            auto text = ReadSmallFile(entry.file, kEntryMaxBytes);
             auto keys = EntryKeys(text ? *text : std::string());
             entry.name = UnescapeString(keys["Name"]);
             entry.exec = UnescapeString(keys["Exec"]);
@@ -250,7 +238,7 @@ bool XdgAutostart::Delete(const std::string& id, std::string* error) const {
     for (const auto& folder : system_) {
         auto stamp = StampOf(folder + "/" + id);
         if (stamp && S_ISREG(stamp->mode)) {
-            systemText = ReadLimited(folder + "/" + id, kEntryMaxBytes);
+            systemText = ReadSmallFile(folder + "/" + id, kEntryMaxBytes);
             if (!systemText) return fail("Cannot read " + folder + "/" + id);
             break;
         }
@@ -258,7 +246,7 @@ bool XdgAutostart::Delete(const std::string& id, std::string* error) const {
     if (it->userFile && !systemText) return RemoveListedEntry(it->file, it->stamp, error);
     std::string mask = WithKey(systemText ? *systemText : std::string(), "Hidden", "true");
     if (it->userFile) {
-        auto text = ReadLimited(it->file, kEntryMaxBytes);
+        auto text = ReadSmallFile(it->file, kEntryMaxBytes);
         if (!text) return fail("Cannot read " + it->file);
         return ReplaceIfUnchanged(it->file, it->stamp, WithKey(*text, "Hidden", "true"), error) ==
                ReplaceOutcome::Replaced;
@@ -361,7 +349,7 @@ bool XdgAutostart::Restore(const RestorePlan& plan, std::string* error) const {
         std::string text = "[Desktop Entry]\nType=Application\nName=" + EscapeString(name) + "\nExec=" + EscapeString(exec) + "\n";
         auto stamp = StampOf(path);
         if (stamp && S_ISREG(stamp->mode)) {  // a masked entry of the user's: unmask it with its Exec
-            auto old = ReadLimited(path, kEntryMaxBytes);
+            auto old = ReadSmallFile(path, kEntryMaxBytes);
             if (!old || ReplaceIfUnchanged(path, *stamp, WithKey(WithKey(*old, "Hidden", "false"), "Exec", EscapeString(exec)), &why) !=
                             ReplaceOutcome::Replaced)
                 note(why.empty() ? "Cannot read " + path : why);
@@ -374,7 +362,7 @@ bool XdgAutostart::Restore(const RestorePlan& plan, std::string* error) const {
         auto entries = List();
         auto it = std::find_if(entries.begin(), entries.end(), [&id = id](const AutostartEntry& e) { return e.id == id; });
         if (it == entries.end()) continue;
-        auto old = ReadLimited(it->file, kEntryMaxBytes);
+        auto old = ReadSmallFile(it->file, kEntryMaxBytes);
         if (!old) {
             note("Cannot read " + it->file);
             continue;

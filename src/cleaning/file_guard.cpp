@@ -1,5 +1,7 @@
 #include "cleaning/file_guard.h"
 
+#include <fstream>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,6 +94,19 @@ bool RemoveListedEntry(const std::string& path, const FileStamp& listed, std::st
     if (!SameEntry(*now, listed)) return fail(path + " was replaced by another file meanwhile; it is left alone");
     if (::unlink(path.c_str()) != 0) return fail("Cannot remove " + path + ": " + std::strerror(errno));
     return true;
+}
+
+std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string text;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        text.append(buf, static_cast<size_t>(in.gcount()));
+        if (text.size() > limit) return std::nullopt;
+    }
+    if (in.bad()) return std::nullopt;
+    return text;
 }
 
 }  // namespace vantum::cleaning

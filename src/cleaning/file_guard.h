@@ -33,4 +33,7 @@ ReplaceOutcome ReplaceIfUnchanged(const std::string& path, const FileStamp& expe
 // entry that was listed: same device, inode and type. False with the reason in *why otherwise.
 bool RemoveListedEntry(const std::string& path, const FileStamp& listed, std::string* why);
 
+// The whole file when it holds at most limit bytes (read as it is now, not as stat saw it).
+std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit);
+
 }  // namespace vantum::cleaning

@@ -1,4 +1,5 @@
 #include "cleaning/recent_documents.h"
+#include "cleaning/file_guard.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -25,20 +26,6 @@ std::string IsoTime(std::int64_t sec) {
     char buf[32];
     std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
     return buf;
-}
-
-// The whole file when it holds at most limit bytes (read as it is now, not as stat saw it).
-std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text;
-    char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        text.append(buf, static_cast<size_t>(in.gcount()));
-        if (text.size() > limit) return std::nullopt;
-    }
-    if (in.bad()) return std::nullopt;
-    return text;
 }
 
 // The URL of a KDE recent-document entry: "URL=" or "URL[$e]=" in [Desktop Entry].
